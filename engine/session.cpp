@@ -1,0 +1,48 @@
+#include "engine/session.h"
+
+#include <mutex>
+
+namespace korval::engine {
+
+namespace {
+std::mutex programMutex;  // the program's one critical section
+bool workerBusy = false;
+}  // namespace
+
+Session& TheSession() {
+  static Session session;
+  return session;
+}
+
+void ResetSession() {
+  Session& s = TheSession();
+  s.ControlSocket = s.DataSocket = s.ListenSocket = -1;
+  s.LoggedOn = false;
+  s.BusyCount = 0;
+  s.CancelRequested = false;
+  s.LastReplyCode = 0;
+  s.ReplyLine.clear();
+  s.CommandActive = false;
+  s.GreetingPhase = false;
+  s.TimeoutTicks = 0;
+  s.ServerAddress = {};
+  s.LocalAddress = {};
+  s.DataPeerAddress = {};
+  s.ServerTypeSent = 'A';
+  s.HostType = 6000;
+  s.TreeAbort = false;
+  s.Closing = false;
+  SetWorkerBusy(false);
+}
+
+void SetWorkerBusy(bool value) {
+  std::lock_guard<std::mutex> lock(programMutex);
+  workerBusy = value;
+}
+
+bool IsWorkerBusy() {
+  std::lock_guard<std::mutex> lock(programMutex);
+  return workerBusy;
+}
+
+}  // namespace korval::engine

@@ -1,0 +1,48 @@
+#pragma once
+// The state of the one FTP connection, shared by every part of the engine.
+// Socket fields hold -1 when closed; each close operation returns the value to
+// store back. The flags that another thread sets while this one waits
+// (cancel, abort, busy counts) are atomic.
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace korval::engine {
+
+constexpr std::size_t ReplyLineCapacity = 2047;
+
+struct Session {
+  int ControlSocket = -1;
+  int DataSocket = -1;
+  int ListenSocket = -1;
+  bool LoggedOn = false;
+  std::atomic<int> BusyCount{0};
+  std::atomic<bool> CancelRequested{false};
+  int LastReplyCode = 0;
+  std::string ReplyLine;  // last reply line read, trailing white space removed
+  std::atomic<bool> CommandActive{false};
+  bool GreetingPhase = false;
+  std::atomic<std::uint32_t> TimeoutTicks{0};
+  sockaddr_in ServerAddress{};
+  sockaddr_in LocalAddress{};
+  sockaddr_in DataPeerAddress{};
+  char ServerTypeSent = 'A';  // not reset between connections
+  std::uint32_t HostType = 6000;
+  std::atomic<bool> TreeAbort{false};
+  bool Closing = false;
+};
+
+Session& TheSession();
+
+// Back to the start-up state, for tests. Sockets are not closed.
+void ResetSession();
+
+// WorkerBusy: a worker thread runs a tree transfer. Guarded by the program's
+// one mutex.
+void SetWorkerBusy(bool value);
+bool IsWorkerBusy();
+
+}  // namespace korval::engine

@@ -1,0 +1,47 @@
+#pragma once
+// The one way the core reaches the user. The core calls the installed Host for
+// prompts, message boxes, the status lines and the log window, sounds and
+// control updates; ui/ implements it with Qt, the console host implements it
+// for batch mode in a terminal, and tests install a scripted host.
+//
+// Every member has a quiet default so a host overrides only what it shows.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korval::platform {
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // The message log's sinks: one whole line for the log window, and the text
+  // of status line slot 2 (upper) or 3 (lower).
+  virtual void AppendToLogWindow(std::string_view /*line*/) {}
+  virtual void SetStatusLine(int /*slot*/, std::string_view /*text*/) {}
+
+  // Prompts. An empty optional is Cancel. `capacity` is the answer's limit.
+  virtual std::optional<std::string> AskText(std::string_view /*prompt*/, std::string_view /*initial*/,
+                                             std::size_t /*capacity*/) {
+    return std::nullopt;
+  }
+  virtual std::optional<std::string> AskPassword(std::string_view /*prompt*/, std::size_t /*capacity*/) {
+    return std::nullopt;
+  }
+
+  // A message box the user acknowledges.
+  virtual void ShowMessage(std::string_view /*text*/, std::string_view /*caption*/) {}
+
+  // Sounds: a wave file, or the plain beep.
+  virtual void PlaySound(std::string_view /*waveFile*/) {}
+  virtual void Beep() {}
+};
+
+// The installed host; a quiet default host when none was installed.
+Host& CurrentHost();
+// Installs `host` (not owned); nullptr restores the quiet default.
+void SetHost(Host* host);
+
+}  // namespace korval::platform

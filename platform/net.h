@@ -1,0 +1,77 @@
+#pragma once
+// Blocking sockets over POSIX, with the behaviour the engine expects of its
+// socket library: every wait runs in short poll() slices, between which the
+// calling thread's blocking hook and its timers run, and a wait can be
+// cancelled (from the hook, a timer or another thread), failing with 10004.
+// Error numbers are the WinSock numbers the message texts are keyed on.
+
+#include <sys/socket.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
+
+namespace korval::platform {
+
+// WinSock-numbered error codes.
+constexpr int ErrorInterrupted = 10004;  // a cancelled wait
+constexpr int ErrorBadSocket = 10038;
+constexpr int ErrorInProgress = 10036;
+constexpr int ErrorTimedOut = 10060;
+constexpr int ErrorRefused = 10061;
+constexpr int ErrorHostNotFound = 11001;
+constexpr int ErrorTryAgain = 11002;
+constexpr int ErrorNoRecovery = 11003;
+constexpr int ErrorNoData = 11004;
+
+// The calling thread's last socket error (WSAGetLastError).
+int LastSocketError();
+void SetLastSocketError(int code);
+// errno -> WinSock number; unknown values pass through unchanged.
+int SocketErrorFromErrno(int errnoValue);
+// getaddrinfo/gethostbyname failure -> 11001..11004.
+int SocketErrorFromResolver(int resolverError);
+
+// The calling thread's hook, run between wait slices. It returns whether it
+// did any work; a worker's hook only checks for cancellation.
+using BlockingHookFunction = std::function<bool()>;
+void InstallBlockingHook(BlockingHookFunction hook);
+// Runs the calling thread's hook once (false when none is installed).
+bool RunBlockingHook();
+
+// The calling thread is inside a wait (WSAIsBlocking).
+bool IsBlocking();
+// Cancels the calling thread's wait in progress (WSACancelBlockingCall).
+void CancelBlockingCall();
+// Cancels the waits in progress on every thread (Cancel button, close).
+void CancelAllBlockingCalls();
+
+// Length of one wait slice in milliseconds.
+constexpr int WaitSliceMs = 25;
+
+enum class WaitFor { Read, Write };
+
+// Waits until `socket` is ready, at most `timeoutMs` (negative: no limit).
+// Returns 1 when ready, 0 when the time ran out, -1 when cancelled (10004)
+// or poll failed. The last error is set for 0 (10004) and -1.
+int WaitForSocket(int socket, WaitFor what, int timeoutMs);
+
+// connect() that waits like the others; 0 or -1 with the last error set.
+// `timeoutMs` bounds the wait (negative: until the system gives up).
+int ConnectWait(int socket, const sockaddr* address, socklen_t length, int timeoutMs);
+
+// accept() that waits without a limit of its own (the caller's timer cancels
+// it); the new socket or -1 with the last error set.
+int AcceptWait(int socket, sockaddr* address, socklen_t* length);
+
+// One send()/recv() without waiting and without SIGPIPE: the byte count, or -1
+// with the last error set (0 from recv is the end of the stream).
+ssize_t SendNow(int socket, const void* data, std::size_t length);
+ssize_t RecvNow(int socket, void* buffer, std::size_t size, int flags);
+
+// close() with the last error set on failure; 0 or -1.
+int CloseSocket(int socket);
+// shutdown() with the last error set on failure; 0 or -1.
+int ShutdownSocketDirection(int socket, int how);
+
+}  // namespace korval::platform
