@@ -38,7 +38,8 @@ void LogAppend(std::string_view text) {
       std::fclose(file);
     }
   }
-  if (history.LogIndex > HistorySlots - 2) {
+  // Once all 60 slots hold lines, each new line pushes the oldest out.
+  if (history.LogIndex == HistorySlots - 1 && history.LogLast == HistorySlots - 1) {
     for (int slot = 1; slot < HistorySlots; ++slot)
       history.LogHistory[slot - 1] = std::move(history.LogHistory[slot]);
   }

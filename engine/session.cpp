@@ -46,3 +46,23 @@ bool IsWorkerBusy() {
 }
 
 }  // namespace korval::engine
+
+namespace korval::engine {
+
+namespace {
+thread_local int busyOfThisThread = 0;
+}
+
+BusyScope::BusyScope() {
+  ++busyOfThisThread;
+  ++TheSession().BusyCount;
+}
+
+BusyScope::~BusyScope() {
+  --TheSession().BusyCount;
+  --busyOfThisThread;
+}
+
+int BusyCountOfOtherThreads() { return TheSession().BusyCount.load() - busyOfThisThread; }
+
+}  // namespace korval::engine

@@ -46,3 +46,20 @@ void SetWorkerBusy(bool value);
 bool IsWorkerBusy();
 
 }  // namespace korval::engine
+
+namespace korval::engine {
+
+// Raises BusyCount for its lifetime. The calling thread's own share is
+// counted too, so a thread never waits for the busy mark it holds itself.
+class BusyScope {
+ public:
+  BusyScope();
+  ~BusyScope();
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+};
+
+// BusyCount raised by threads other than the calling one.
+int BusyCountOfOtherThreads();
+
+}  // namespace korval::engine

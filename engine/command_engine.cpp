@@ -1,0 +1,201 @@
+#include "engine/command_engine.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <thread>
+
+#include "engine/message_log.h"
+#include "engine/session.h"
+#include "engine/socket_layer.h"
+#include "platform/net.h"
+#include "platform/text.h"
+#include "platform/timer.h"
+
+namespace korval::engine {
+
+namespace {
+
+// Bytes of the last network read beyond the line that ended in it.
+std::string pendingInput;
+int replyDepth = 0;
+GreetingLineHandler greetingHandler = nullptr;
+
+int CodeOfLine(std::string_view line) {
+  int code = 0;
+  for (std::size_t i = 0; i < 3 && i < line.size(); ++i) {
+    char c = line[i];
+    if (c < '0' || c > '9') break;
+    code = code * 10 + (c - '0');
+  }
+  return code;
+}
+
+bool HoldsLineBreak(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+int ExchangeCommand(int socket, const std::string& command, int resultWhenActive, bool refusedSetsCode) {
+  Session& session = TheSession();
+  if (session.CommandActive.exchange(true)) {
+    if (refusedSetsCode) session.LastReplyCode = 400;
+    return resultWhenActive;
+  }
+  if (command.compare(0, 5, "PASS ") == 0)
+    LogMessage("PASS (hidden)");
+  else
+    LogMessage(command);
+  int result = 0;
+  if (socket == -1) {
+    LogMessage("Not connected");
+  } else if (SendLine(socket, command) != -1) {
+    result = ReadReply(socket);
+  }
+  session.CommandActive = false;
+  return result;
+}
+
+// Commands that do not fit are never cut short: a shortened DELE or RNTO
+// would name another file.
+bool FitsCommandBuffer(std::string_view command) {
+  if (command.size() <= CommandCapacity) return true;
+  LogPrintf("Command not sent: %u characters, at most %u fit on one line",
+            static_cast<unsigned>(command.size()), static_cast<unsigned>(CommandCapacity));
+  return false;
+}
+
+}  // namespace
+
+void TrimRight(std::string& text) {
+  while (!text.empty()) {
+    char last = text.back();
+    if (last != ' ' && last != '\t' && last != '\r' && last != '\n') break;
+    text.pop_back();
+  }
+}
+
+bool HasPendingInput() { return !pendingInput.empty(); }
+void ClearPendingInput() { pendingInput.clear(); }
+void SetGreetingLineHandler(GreetingLineHandler handler) { greetingHandler = handler; }
+
+void ResetCommandEngine() {
+  pendingInput.clear();
+  replyDepth = 0;
+  greetingHandler = nullptr;
+}
+
+ssize_t SendLine(int socket, std::string_view textIn) {
+  Session& session = TheSession();
+  if (socket == -1) return -1;
+  if (BusyCountOfOtherThreads() > 0) {
+    LogMessage("[x] cmd in progress, yielding");
+    while (BusyCountOfOtherThreads() > 0 && !session.CancelRequested) {
+      if (!platform::RunBlockingHook()) std::this_thread::sleep_for(std::chrono::milliseconds(platform::WaitSliceMs));
+      platform::DispatchDueTimers();
+    }
+    if (session.CancelRequested) return -1;
+  }
+  std::string text(textIn);
+  TrimRight(text);
+  if (HoldsLineBreak(text)) {
+    LogMessage("Command not sent: it contains a line break or a NUL byte");
+    return -1;
+  }
+  BusyScope busy;
+  text += "\r\n";
+  return static_cast<ssize_t>(SendAll(socket, text.data(), text.size()));
+}
+
+int SendCommand(int socket, const char* format, ...) {
+  Session& session = TheSession();
+  session.LastReplyCode = 0;
+  va_list arguments;
+  va_start(arguments, format);
+  std::string command = platform::FormatTruncatedV(CommandCapacity + 1, format, arguments);
+  va_end(arguments);
+  if (!FitsCommandBuffer(command)) return 0;
+  return ExchangeCommand(socket, command, 4, true);
+}
+
+int SendCommandText(int socket, std::string_view text) {
+  TheSession().LastReplyCode = 0;
+  if (!FitsCommandBuffer(text)) return 0;
+  return ExchangeCommand(socket, std::string(text), 5, false);
+}
+
+int ReadReplyLine(int socket) {
+  Session& session = TheSession();
+  if (socket == -1) return 0;
+  BusyScope busy;
+  session.CancelRequested = false;
+  std::string line;
+  line.reserve(ReplyLineReadBound + ReplyReadChunk);
+
+  // A line ends at LF (kept) or at a NUL byte (dropped); the rest of the bytes
+  // stays pending for the next line, never lost.
+  auto takeLineFrom = [&line](std::string& bytes) -> bool {
+    std::size_t end = bytes.find_first_of(std::string_view("\n\0", 2));
+    if (end == std::string::npos) {
+      line += bytes;
+      bytes.clear();
+      return false;
+    }
+    if (bytes[end] == '\n') line.append(bytes, 0, end + 1);
+    else line.append(bytes, 0, end);
+    bytes.erase(0, end + 1);
+    return true;
+  };
+
+  bool complete = !pendingInput.empty() && takeLineFrom(pendingInput);
+  ssize_t lastRead = 1;
+  while (!complete && line.size() < ReplyLineReadBound && !session.CancelRequested) {
+    char chunk[ReplyReadChunk];
+    lastRead = RecvWait(socket, chunk, sizeof chunk, 0, ReplyReadTimeoutMs());
+    if (lastRead <= 0) break;
+    std::string bytes(chunk, static_cast<std::size_t>(lastRead));
+    complete = takeLineFrom(bytes);
+    if (complete) pendingInput = std::move(bytes);
+  }
+
+  if (lastRead <= 0) {
+    if (lastRead < 0) ReportSocketError("rl-recv", platform::LastSocketError());
+    session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
+    session.CancelRequested = true;
+    return 421;
+  }
+  session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
+  int code = CodeOfLine(session.ReplyLine);
+  TrimRight(session.ReplyLine);
+  return session.CancelRequested ? 421 : code;
+}
+
+int ReadReply(int socket) {
+  Session& session = TheSession();
+  int linesRead = 0;
+  bool firstLine = true;
+  for (;;) {
+    if (socket == -1) {
+      // Lowered once per line read, as when the reply ends normally.
+      replyDepth -= linesRead;
+      return 0;
+    }
+    ++replyDepth;
+    ++linesRead;
+    BusyScope busy;
+    int code = ReadReplyLine(socket);
+    const std::string& line = session.ReplyLine;
+    bool continues = code < 100 || code > 599 || (line.size() > 3 && line[3] == '-');
+    LogMessage(line);
+    if (session.CancelRequested) {
+      session.LastReplyCode = 421;
+      break;
+    }
+    if ((firstLine || session.LastReplyCode == 0) && code >= 100 && code <= 599) session.LastReplyCode = code;
+    if (session.GreetingPhase && session.HostType == 6000 && greetingHandler) greetingHandler(line);
+    bool another = continues || (session.LastReplyCode != 0 && !firstLine && code != session.LastReplyCode);
+    firstLine = false;
+    if (!another) break;
+  }
+  replyDepth -= linesRead;
+  int last = session.LastReplyCode;
+  return (last >= 100 && last <= 599) ? last / 100 : 0;
+}
+
+}  // namespace korval::engine

@@ -1,0 +1,47 @@
+#pragma once
+// The command and reply engine: every exchange on the control connection.
+// A command goes out with CR LF, the reply is read line by line until it is
+// complete (RFC 959 multi-line rule), every line goes to the message log, and
+// the caller gets the reply class 1..5 (0 when nothing usable was read; 4 for
+// a lost or timed-out connection, recorded as 421). The full code stays in
+// LastReplyCode and the last line in ReplyLine.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace korval::engine {
+
+constexpr std::size_t CommandCapacity = 291;
+constexpr std::size_t ReplyLineReadBound = 942;  // a line is returned in pieces of this size
+constexpr std::size_t ReplyReadChunk = 82;
+
+// Formats and sends a command, then reads the whole reply.
+int SendCommand(int socket, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The same for a text taken as it stands (file names with "%" stay intact);
+// 5 when another exchange is active.
+int SendCommandText(int socket, std::string_view text);
+// Sends one line with CR LF: the bytes sent, or -1 (also for a text holding a
+// line break, which would smuggle in a second command).
+ssize_t SendLine(int socket, std::string_view text);
+// Reads one complete reply: its class 1..5, or 0.
+int ReadReply(int socket);
+// Reads one line into ReplyLine: its code, 0 without a number, 421 on failure.
+int ReadReplyLine(int socket);
+// Removes trailing blanks, tabs, CR and LF.
+void TrimRight(std::string& text);
+
+// Bytes read beyond the last line, consumed by the next line read.
+bool HasPendingInput();
+void ClearPendingInput();
+
+// Receives each reply line while the greeting is read with automatic host
+// detection (set by the logon).
+using GreetingLineHandler = void (*)(std::string_view line);
+void SetGreetingLineHandler(GreetingLineHandler handler);
+
+// Back to the start-up state, for tests.
+void ResetCommandEngine();
+
+}  // namespace korval::engine

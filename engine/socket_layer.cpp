@@ -1,0 +1,267 @@
+#include "engine/socket_layer.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstring>
+
+#include "config/session_profile.h"
+#include "engine/message_log.h"
+#include "engine/session.h"
+#include "platform/net.h"
+#include "platform/text.h"
+
+namespace korval::engine {
+
+namespace {
+
+std::atomic<int> replyReadTimeoutMs{20000};
+std::atomic<int> connectTimeoutMs{60000};
+
+constexpr std::size_t ErrorTextCapacity = 126;
+
+struct ErrorText {
+  int code;
+  const char* text;
+};
+
+constexpr ErrorText errorTexts[] = {
+    {10092, "Winsock version not supported"},
+    {10091, "No WinSock present"},
+    {10022, "app version not supported by DLL"},
+    {11001, "Host not found or server failure"},
+    {11002, "Host not found or server failure"},
+    {11003, "Non-recoverable: refused or not implemented"},
+    {11004, "Valid name, no data record for type"},
+    {10093, "WSA Startup not initialized"},
+    {10050, "Network subsystem failed"},
+    {10036, "Blocking operation in progress"},
+    {10004, "Blocking call cancelled"},
+    {10047, "address family not supported"},
+    {10024, "no file descriptors available"},
+    {10055, "no buffer space available"},
+    {10043, "specified protocol not supported"},
+    {10041, "protocol wrong type for this socket"},
+    {10044, "socket type not for address family"},
+    {10038, "descriptor is not a socket"},
+    {10035, "socket marked as non-blocking and SO_LINGER set not 0"},
+    {10048, "address already in use"},
+    {10053, "connection aborted"},
+    {10054, "connection reset"},
+    {10057, "not connected"},
+    {10060, "connection timed out"},
+    {10061, "connection refused"},
+    {10064, "host down"},
+    {10065, "host unreachable"},
+    {10049, "address not available"},
+};
+
+// A dotted address: a digit first, a '.', and a digit right after the first '.'.
+bool LooksLikeDottedAddress(std::string_view host) {
+  if (host.empty() || !std::isdigit(static_cast<unsigned char>(host.front()))) return false;
+  std::size_t dot = host.find('.');
+  return dot != std::string_view::npos && dot + 1 < host.size() &&
+         std::isdigit(static_cast<unsigned char>(host[dot + 1]));
+}
+
+bool LookUpHostByName(const std::string& host, in_addr& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (result != 0 || !found) {
+    platform::SetLastSocketError(platform::SocketErrorFromResolver(result));
+    return false;
+  }
+  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+  ::freeaddrinfo(found);
+  return true;
+}
+
+bool LookUpProtocol(const std::string& protocol, int& number) {
+  protoent entry{};
+  protoent* result = nullptr;
+  char buffer[1024];
+  if (::getprotobyname_r(protocol.c_str(), &entry, buffer, sizeof buffer, &result) == 0 && result) {
+    number = result->p_proto;
+    return true;
+  }
+  return false;
+}
+
+std::string DottedAddress(const in_addr& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+int ReplyReadTimeoutMs() { return replyReadTimeoutMs.load(); }
+void SetReplyReadTimeoutMs(int milliseconds) { replyReadTimeoutMs = milliseconds; }
+int ConnectTimeoutMs() { return connectTimeoutMs.load(); }
+void SetConnectTimeoutMs(int milliseconds) { connectTimeoutMs = milliseconds; }
+
+int ConnectToHost(std::string_view hostText, unsigned port, std::string_view protocolText) {
+  Session& session = TheSession();
+  const std::string host(hostText);
+  const std::string protocol(protocolText);
+  LogPrintf("- -");
+
+  session.ServerAddress = {};
+  session.ServerAddress.sin_family = AF_INET;
+  session.ServerAddress.sin_port = htons(static_cast<std::uint16_t>(port));
+
+  if (LooksLikeDottedAddress(host)) {
+    in_addr_t address = ::inet_addr(host.c_str());
+    if (address == INADDR_NONE) {
+      LogPrintf("can't get \"%s\" host entry", host.c_str());
+      return -1;
+    }
+    session.ServerAddress.sin_addr.s_addr = address;
+  } else if (!LookUpHostByName(host, session.ServerAddress.sin_addr)) {
+    in_addr_t address = ::inet_addr(host.c_str());
+    if (address == INADDR_NONE) {
+      LogPrintf("can't get \"%s\" host entry", host.c_str());
+      return -1;
+    }
+    session.ServerAddress.sin_addr.s_addr = address;
+  }
+
+  int protocolNumber = 0;
+  if (!LookUpProtocol(protocol, protocolNumber)) {
+    if (!platform::EqualsIgnoreCase(protocol, "TCP")) {
+      LogPrintf("can't get \"%s\" protocol entry", protocol.c_str());
+      return -1;
+    }
+    protocolNumber = IPPROTO_TCP;
+  }
+
+  int type = protocol == "udp" ? SOCK_DGRAM : SOCK_STREAM;
+  int socket = ::socket(AF_INET, type | SOCK_CLOEXEC, protocolNumber);
+  if (socket < 0) {
+    platform::SetLastSocketError(platform::SocketErrorFromErrno(errno));
+    LogPrintf("can't create socket - %s", SocketErrorText(platform::LastSocketError()).c_str());
+    return -1;
+  }
+
+  session.DataPeerAddress = session.ServerAddress;
+  session.DataPeerAddress.sin_port = htons(20);
+
+  const std::string dotted = DottedAddress(session.ServerAddress.sin_addr);
+  LogPrintf("connecting to %s ...", dotted.c_str());
+  if (platform::ConnectWait(socket, reinterpret_cast<const sockaddr*>(&session.ServerAddress),
+                            sizeof session.ServerAddress, ConnectTimeoutMs()) != 0) {
+    int error = platform::LastSocketError();
+    ::close(socket);  // a socket whose connect failed is of no further use
+    LogPrintf("can't connect to %s - %s", host.c_str(), SocketErrorText(error).c_str());
+    platform::SetLastSocketError(error);
+    return -1;
+  }
+  LogPrintf("Connected to %s port %u", dotted.c_str(), port);
+  return socket;
+}
+
+ssize_t RecvWait(int socket, void* buffer, std::size_t size, int flags, int timeoutMs) {
+  int ready = platform::WaitForSocket(socket, platform::WaitFor::Read, timeoutMs);
+  if (ready <= 0) return -1;  // the wait set 10004 (or the poll error)
+  return platform::RecvNow(socket, buffer, size, flags);
+}
+
+ssize_t SendWait(int socket, const void* data, std::size_t length, int timeoutMs) {
+  int ready = platform::WaitForSocket(socket, platform::WaitFor::Write, timeoutMs);
+  if (ready <= 0) return -1;
+  return platform::SendNow(socket, data, length);
+}
+
+std::size_t SendAll(int socket, const void* data, std::size_t length) {
+  const char* bytes = static_cast<const char*>(data);
+  std::size_t sent = 0;
+  while (sent < length) {
+    ssize_t count = SendWait(socket, bytes + sent, length - sent, SendTimeoutMs);
+    if (count <= 0) {
+      if (count < 0 && platform::LastSocketError() == 10035) continue;  // raced: not writable after all
+      ReportSocketError("send", platform::LastSocketError());
+      break;
+    }
+    sent += static_cast<std::size_t>(count);
+  }
+  return sent;
+}
+
+ssize_t SendRaw(int socket, const void* data, std::size_t length) {
+  const char* bytes = static_cast<const char*>(data);
+  std::size_t sent = 0;
+  // File data may wait for a slow peer, but not past the network time-out.
+  const int stallLimitMs = static_cast<int>(config::CurrentProfile().Timeout) * 1000;
+  while (sent < length) {
+    ssize_t count = SendWait(socket, bytes + sent, length - sent, stallLimitMs);
+    if (count < 0 && platform::LastSocketError() == 10035) continue;
+    if (count <= 0) {
+      ReportSocketError("send", platform::LastSocketError());
+      return -1;
+    }
+    sent += static_cast<std::size_t>(count);
+  }
+  return static_cast<ssize_t>(sent);
+}
+
+int AbandonSocket(int socket) {
+  if (socket == -1) return -1;
+  if (platform::CloseSocket(socket) == 0) LogPrintf("[%u] Socket closed.", static_cast<unsigned>(socket));
+  return -1;
+}
+
+int ShutdownSocket(int socket) {
+  int result = socket;
+  if (socket != -1) {
+    TheSession().CancelRequested = true;
+    bool gone = false;
+    // Both directions: a thread still waiting on this socket wakes up at once.
+    if (platform::ShutdownSocketDirection(socket, SHUT_RDWR) != 0) {
+      int error = platform::LastSocketError();
+      if (error == platform::ErrorBadSocket || error == 10009) gone = true;
+    }
+    if (gone) {
+      LogPrintf("[%u] Socket closed.", static_cast<unsigned>(socket));
+      result = -1;
+    } else if (platform::CloseSocket(socket) == 0) {
+      LogPrintf("[%u] Socket closed.", static_cast<unsigned>(socket));
+      result = -1;
+    } else {
+      int error = platform::LastSocketError();
+      if (error == platform::ErrorBadSocket || error == 10009)
+        result = -1;
+      else
+        ReportSocketError("closesocket", error);
+    }
+  }
+  if (result != -1) LogPrintf("[%u] Failed to close socket.", static_cast<unsigned>(result));
+  return result;
+}
+
+std::string SocketErrorText(int code) {
+  for (const ErrorText& entry : errorTexts)
+    if (entry.code == code) return platform::TruncateTo(entry.text, ErrorTextCapacity);
+  return platform::FormatTruncated(ErrorTextCapacity, "error %u", static_cast<unsigned>(code));
+}
+
+void ReportSocketError(std::string_view name, int code) {
+  std::string text = SocketErrorText(code);
+  if (name.empty())
+    LogMessage(text);
+  else
+    LogPrintf("%.*s: %s", static_cast<int>(name.size()), name.data(), text.c_str());
+}
+
+void InstallBlockingHook(bool (*dispatchOne)()) {
+  platform::InstallBlockingHook([dispatchOne]() { return dispatchOne ? dispatchOne() : false; });
+}
+
+}  // namespace korval::engine

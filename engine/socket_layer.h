@@ -1,0 +1,51 @@
+#pragma once
+// The thin layer over the sockets on which the engine stands: connecting by
+// name or dotted address, bounded sends and receives, the two ways of closing
+// a socket, and socket errors in words. Every call returns -1 (or 0 bytes) on
+// failure after logging one line; nothing retries here.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace korval::engine {
+
+// Waits used by the engine: sends, and reply reads (injectable for tests).
+constexpr int SendTimeoutMs = 10000;
+int ReplyReadTimeoutMs();
+void SetReplyReadTimeoutMs(int milliseconds);  // default 20000
+// Bound of a connect() wait (the system's own limit is longer).
+int ConnectTimeoutMs();
+void SetConnectTimeoutMs(int milliseconds);  // default 60000
+
+// Connects to `host` (a name, or a dotted address used without a lookup) on
+// `port`; `protocol` is "tcp" (or "udp"). A connected socket, or -1.
+int ConnectToHost(std::string_view host, unsigned port, std::string_view protocol);
+
+// One recv()/send() after waiting at most `timeoutMs`: its count, 0 at end of
+// stream, or -1 (10004 when the wait ran out or was cancelled).
+ssize_t RecvWait(int socket, void* buffer, std::size_t size, int flags, int timeoutMs);
+ssize_t SendWait(int socket, const void* data, std::size_t length, int timeoutMs);
+
+// Sends all of `data` with 10-second waits; the number of bytes sent.
+std::size_t SendAll(int socket, const void* data, std::size_t length);
+// Sends all of `data` (file data); the count, or -1 after an error.
+ssize_t SendRaw(int socket, const void* data, std::size_t length);
+
+// Closes without ceremony; always -1 (store it back into the socket field).
+int AbandonSocket(int socket);
+// The orderly close; -1 when closed, else the socket (still open).
+int ShutdownSocket(int socket);
+
+// The text of a socket error code, at most 126 characters.
+std::string SocketErrorText(int code);
+// Logs "name: text", or only the text when `name` is empty.
+void ReportSocketError(std::string_view name, int code);
+
+// Installs the calling thread's blocking hook: `dispatchOne` handles one
+// pending user-interface event and says whether there was one (the GUI
+// thread); without it the hook only lets cancellation through (a worker).
+void InstallBlockingHook(bool (*dispatchOne)() = nullptr);
+
+}  // namespace korval::engine

@@ -1,0 +1,256 @@
+#include "platform/net.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <set>
+
+#include "platform/timer.h"
+
+namespace korval::platform {
+
+namespace {
+
+struct ThreadWaitState {
+  std::atomic<bool> blocking{false};
+  std::atomic<bool> cancelRequested{false};
+};
+
+std::mutex registryMutex;
+std::set<ThreadWaitState*> registry;  // every thread that has waited
+
+struct ThreadWaitRegistration {
+  ThreadWaitState state;
+  ThreadWaitRegistration() {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry.insert(&state);
+  }
+  ~ThreadWaitRegistration() {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry.erase(&state);
+  }
+};
+
+ThreadWaitState& ThisThread() {
+  thread_local ThreadWaitRegistration registration;
+  return registration.state;
+}
+
+thread_local int lastSocketError = 0;
+thread_local BlockingHookFunction threadHook;
+
+// Marks the calling thread as blocking for the life of one wait.
+class BlockingScope {
+ public:
+  BlockingScope() : state_(ThisThread()) {
+    state_.cancelRequested = false;
+    state_.blocking = true;
+  }
+  ~BlockingScope() { state_.blocking = false; }
+  bool Cancelled() const { return state_.cancelRequested.load(); }
+
+ private:
+  ThreadWaitState& state_;
+};
+
+}  // namespace
+
+int LastSocketError() { return lastSocketError; }
+void SetLastSocketError(int code) { lastSocketError = code; }
+
+int SocketErrorFromErrno(int errnoValue) {
+  switch (errnoValue) {
+    case EINTR: return 10004;
+    case EBADF: return 10009;
+    case EACCES: return 10013;
+    case EFAULT: return 10014;
+    case EINVAL: return 10022;
+    case EMFILE: return 10024;
+    case EWOULDBLOCK: return 10035;
+    case EINPROGRESS: return 10036;
+    case EALREADY: return 10037;
+    case ENOTSOCK: return 10038;
+    case EDESTADDRREQ: return 10039;
+    case EMSGSIZE: return 10040;
+    case EPROTOTYPE: return 10041;
+    case ENOPROTOOPT: return 10042;
+    case EPROTONOSUPPORT: return 10043;
+    case ESOCKTNOSUPPORT: return 10044;
+    case EOPNOTSUPP: return 10045;
+    case EPFNOSUPPORT: return 10046;
+    case EAFNOSUPPORT: return 10047;
+    case EADDRINUSE: return 10048;
+    case EADDRNOTAVAIL: return 10049;
+    case ENETDOWN: return 10050;
+    case ENETUNREACH: return 10051;
+    case ENETRESET: return 10052;
+    case ECONNABORTED: return 10053;
+    case EPIPE:
+    case ECONNRESET: return 10054;
+    case ENOBUFS: return 10055;
+    case EISCONN: return 10056;
+    case ENOTCONN: return 10057;
+    case ESHUTDOWN: return 10058;
+    case ETIMEDOUT: return 10060;
+    case ECONNREFUSED: return 10061;
+    case EHOSTDOWN: return 10064;
+    case EHOSTUNREACH: return 10065;
+    default: return errnoValue;
+  }
+}
+
+int SocketErrorFromResolver(int resolverError) {
+  switch (resolverError) {
+    case EAI_NONAME: return ErrorHostNotFound;
+    case EAI_AGAIN: return ErrorTryAgain;
+    case EAI_FAIL: return ErrorNoRecovery;
+#ifdef EAI_NODATA
+    case EAI_NODATA: return ErrorNoData;
+#endif
+    case EAI_ADDRFAMILY: return ErrorNoData;
+    default: return ErrorNoRecovery;
+  }
+}
+
+void InstallBlockingHook(BlockingHookFunction hook) { threadHook = std::move(hook); }
+
+bool RunBlockingHook() { return threadHook ? threadHook() : false; }
+
+bool IsBlocking() { return ThisThread().blocking.load(); }
+
+void CancelBlockingCall() {
+  ThreadWaitState& state = ThisThread();
+  if (state.blocking) state.cancelRequested = true;
+}
+
+void CancelAllBlockingCalls() {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  for (ThreadWaitState* state : registry)
+    if (state->blocking) state->cancelRequested = true;
+}
+
+int WaitForSocket(int socket, WaitFor what, int timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  BlockingScope scope;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+  pollfd descriptor{socket, static_cast<short>(what == WaitFor::Read ? POLLIN : POLLOUT), 0};
+  for (;;) {
+    if (scope.Cancelled()) {
+      SetLastSocketError(ErrorInterrupted);
+      return -1;
+    }
+    int slice = WaitSliceMs;
+    if (timeoutMs >= 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) {
+        SetLastSocketError(ErrorInterrupted);
+        return 0;
+      }
+      slice = static_cast<int>(std::min<long long>(slice, left));
+    }
+    descriptor.revents = 0;
+    int ready = ::poll(&descriptor, 1, slice);
+    if (ready > 0) {
+      if (descriptor.revents & POLLNVAL) {
+        SetLastSocketError(ErrorBadSocket);
+        return -1;
+      }
+      return 1;  // readable, writable, or an error/hang-up the next call reports
+    }
+    if (ready < 0 && errno != EINTR) {
+      SetLastSocketError(SocketErrorFromErrno(errno));
+      return -1;
+    }
+    // Between slices: the thread's hook (the GUI's events) and its timers.
+    RunBlockingHook();
+    DispatchDueTimers();
+  }
+}
+
+int ConnectWait(int socket, const sockaddr* address, socklen_t length, int timeoutMs) {
+  int flags = ::fcntl(socket, F_GETFL, 0);
+  if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) < 0) {
+    SetLastSocketError(SocketErrorFromErrno(errno));
+    return -1;
+  }
+  int result = ::connect(socket, address, length);
+  int error = result == 0 ? 0 : errno;
+  if (result != 0 && error == EINPROGRESS) {
+    int ready = WaitForSocket(socket, WaitFor::Write, timeoutMs);
+    if (ready == 0) {
+      error = ETIMEDOUT;
+    } else if (ready < 0) {
+      ::fcntl(socket, F_SETFL, flags);
+      return -1;  // cancelled or poll failed: the wait set the error
+    } else {
+      socklen_t errorLength = sizeof error;
+      if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &errorLength) != 0) error = errno;
+    }
+  }
+  ::fcntl(socket, F_SETFL, flags);
+  if (error != 0) {
+    SetLastSocketError(SocketErrorFromErrno(error));
+    return -1;
+  }
+  return 0;
+}
+
+int AcceptWait(int socket, sockaddr* address, socklen_t* length) {
+  for (;;) {
+    int ready = WaitForSocket(socket, WaitFor::Read, -1);
+    if (ready < 0) return -1;
+    int accepted = ::accept4(socket, address, length, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (accepted >= 0) {
+      // The engine's sockets are blocking; every wait goes through poll.
+      int flags = ::fcntl(accepted, F_GETFL, 0);
+      ::fcntl(accepted, F_SETFL, flags & ~O_NONBLOCK);
+      return accepted;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || errno == ECONNABORTED) continue;
+    SetLastSocketError(SocketErrorFromErrno(errno));
+    return -1;
+  }
+}
+
+ssize_t SendNow(int socket, const void* data, std::size_t length) {
+  ssize_t sent;
+  do {
+    sent = ::send(socket, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+  } while (sent < 0 && errno == EINTR);
+  if (sent < 0) SetLastSocketError(SocketErrorFromErrno(errno));
+  return sent;
+}
+
+ssize_t RecvNow(int socket, void* buffer, std::size_t size, int flags) {
+  ssize_t received;
+  do {
+    received = ::recv(socket, buffer, size, flags | MSG_DONTWAIT);
+  } while (received < 0 && errno == EINTR);
+  if (received < 0) SetLastSocketError(SocketErrorFromErrno(errno));
+  return received;
+}
+
+int CloseSocket(int socket) {
+  if (::close(socket) != 0) {
+    SetLastSocketError(SocketErrorFromErrno(errno));
+    return -1;
+  }
+  return 0;
+}
+
+int ShutdownSocketDirection(int socket, int how) {
+  if (::shutdown(socket, how) != 0) {
+    SetLastSocketError(SocketErrorFromErrno(errno));
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace korval::platform
