@@ -220,16 +220,16 @@ IniEdit::IniEdit(std::string path) : path_(std::move(path)) {
     }
     lines_.push_back(std::move(line));
   }
+  for (const Line& line : lines_) {
+    if (line.Ending == "\r\n" || line.Ending == "\n") {
+      newLineEnding_ = line.Ending;
+      break;
+    }
+  }
 }
 
 IniEdit::~IniEdit() {
   if (lockDescriptor_ >= 0) ::close(lockDescriptor_);  // closing releases the lock
-}
-
-std::string_view IniEdit::NewLineEnding() const {
-  for (const Line& line : lines_)
-    if (line.Ending == "\r\n" || line.Ending == "\n") return line.Ending;
-  return "\n";
 }
 
 bool IniEdit::FindSection(std::string_view section, SectionRange& range) const {
@@ -263,7 +263,7 @@ std::int32_t IniEdit::ReadNumber(std::string_view section, std::string_view key,
 
 bool IniEdit::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!IsUsableSection(section) || !IsUsableKey(key) || !IsUsableValue(value)) return false;
-  std::string ending(NewLineEnding());
+  const std::string& ending = newLineEnding_;
   // A last line without a line end gets one before anything follows it.
   auto terminate = [&](Line& line) {
     if (line.Ending.empty()) line.Ending = ending;

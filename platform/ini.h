@@ -81,10 +81,10 @@ class IniEdit {
   };
 
   bool FindSection(std::string_view section, SectionRange& range) const;
-  std::string_view NewLineEnding() const;
 
   std::string path_;
   std::vector<Line> lines_;
+  std::string newLineEnding_ = "\n";  // the file's own style, for lines added
   bool readable_ = true;
   bool changed_ = false;
   int lockDescriptor_ = -1;
