@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace korval::config {
 namespace {
 
@@ -11,6 +13,7 @@ struct EncodingCase {
   std::string Password;
   std::string Encoded;
 };
+void PrintTo(const EncodingCase& test, std::ostream* out) { *out << test.Name; }
 
 class PasswordEncodingTest : public ::testing::TestWithParam<EncodingCase> {};
 
@@ -44,6 +47,7 @@ struct DecodeCase {
   std::string Text;
   std::string Expected;
 };
+void PrintTo(const DecodeCase& test, std::ostream* out) { *out << test.Name; }
 
 class PasswordDecodingTest : public ::testing::TestWithParam<DecodeCase> {};
 

@@ -1,6 +1,8 @@
 #include "platform/ini.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -75,6 +77,7 @@ struct ReadCase {
   std::size_t Capacity;
   std::string Expected;
 };
+void PrintTo(const ReadCase& test, std::ostream* out) { *out << test.Name; }
 
 class IniReadTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -124,6 +127,7 @@ struct NumberCase {
   const char* Text;
   std::int32_t Expected;
 };
+void PrintTo(const NumberCase& test, std::ostream* out) { *out << test.Text; }
 
 class IniNumberTest : public ::testing::TestWithParam<NumberCase> {};
 
@@ -158,6 +162,7 @@ struct WriteCase {
   std::string Value;
   std::string After;
 };
+void PrintTo(const WriteCase& test, std::ostream* out) { *out << test.Name; }
 
 class IniWriteTest : public ::testing::TestWithParam<WriteCase> {};
 
