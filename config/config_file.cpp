@@ -1,6 +1,5 @@
 #include "config/config_file.h"
 
-#include <climits>
 
 #include "config/program_files.h"
 #include "config/session_profile.h"
