@@ -30,6 +30,10 @@ void ResetSession() {
   s.DataPeerAddress = {};
   s.ServerTypeSent = 'A';
   s.HostType = 6000;
+  s.HostTypeSettled = false;
+  s.CanMkd = s.CanRmd = s.CanRename = s.CanDelete = false;
+  s.UseCdup = true;
+  s.ControlPeerAddress = {};
   s.TreeAbort = false;
   s.Closing = false;
   SetWorkerBusy(false);

@@ -31,6 +31,17 @@ struct Session {
   sockaddr_in DataPeerAddress{};
   char ServerTypeSent = 'A';  // not reset between connections
   std::uint32_t HostType = 6000;
+  // What the remote host is taken to support, and whether detection has run
+  // for this connection (host detection sets them, the logon and close reset).
+  bool HostTypeSettled = false;
+  bool CanMkd = false;
+  bool CanRmd = false;
+  bool CanRename = false;
+  bool CanDelete = false;
+  bool UseCdup = true;  // ".." is first tried with CDUP
+  // The control connection's far end, recorded when a data connection is set
+  // up: data connections are made to it and accepted only from it.
+  sockaddr_in ControlPeerAddress{};
   std::atomic<bool> TreeAbort{false};
   bool Closing = false;
 };

@@ -30,6 +30,15 @@ class Host {
   virtual std::optional<std::string> AskPassword(std::string_view /*prompt*/, std::size_t /*capacity*/) {
     return std::nullopt;
   }
+  // A password prompt whose field opens holding `preset` (an account already
+  // known); hosts that cannot preset a hidden field ask as AskPassword does.
+  virtual std::optional<std::string> AskPasswordPreset(std::string_view prompt, std::string_view /*preset*/,
+                                                       std::size_t capacity) {
+    return AskPassword(prompt, capacity);
+  }
+  // The help topic the next prompt's Help button opens; each prompt goes back
+  // to 0 when it closes.
+  virtual void SetPromptHelpContext(int /*context*/) {}
 
   // A message box the user acknowledges.
   virtual void ShowMessage(std::string_view /*text*/, std::string_view /*caption*/) {}
@@ -40,6 +49,25 @@ class Host {
   virtual void OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/) {}
   virtual void SetProgressText(std::string_view /*text*/) {}
   virtual void CloseStatusDisplay() {}
+
+  // The Session Profile dialog: the user edits config::ProfileDialogCopy();
+  // true for OK, false for Cancel.
+  virtual bool RunSessionProfileDialog() { return false; }
+
+  // The main window. Controls are named by their command id (936 remote
+  // MkDir, 948 remote Rename, 946 remote Delete, 9000 Connect, 926 and 930
+  // the local and remote mask boxes).
+  virtual void SetWindowCaption(std::string_view /*caption*/) {}
+  virtual void EnableControl(int /*controlId*/, bool /*enabled*/) {}
+  virtual void SetControlText(int /*controlId*/, std::string_view /*text*/) {}
+  // The text of an edit control; nullopt when the host has none.
+  virtual std::optional<std::string> ControlText(int /*controlId*/) { return std::nullopt; }
+  // Recomputes which controls are enabled from the session's state.
+  virtual void UpdateControlStates() {}
+  // Posts a command to the main window, handled after the current one.
+  virtual void PostCommand(int /*commandId*/) {}
+  // Back to the normal arrow cursor after a wait.
+  virtual void RestoreCursor() {}
 
   // Sounds: a wave file, or the plain beep.
   virtual void PlaySound(std::string_view /*waveFile*/) {}

@@ -1,0 +1,117 @@
+#include "engine/ftp_commands.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "config/program_settings.h"
+#include "config/session_profile.h"
+#include "engine/command_engine.h"
+#include "engine/listing_receive.h"
+#include "engine/session.h"
+#include "listing/host_type.h"
+#include "listing/listing_file.h"
+#include "platform/host.h"
+#include "platform/text.h"
+
+namespace korval::engine {
+
+namespace {
+
+int LastReplyClass() { return TheSession().LastReplyCode / 100; }
+
+// Sends `command` and, when the server does not know it (exactly 500), its
+// X-form: the same text behind an "X".
+int SendWithXForm(int socket, const std::string& command) {
+  if (SendCommand(socket, "%s", command.c_str()) == 5 && TheSession().LastReplyCode == 500)
+    SendCommand(socket, "X%s", command.c_str());
+  return LastReplyClass();
+}
+
+std::string WithArgument(const char* verb, std::string_view argument) {
+  std::string command(verb);
+  command += ' ';
+  command += argument;
+  return command;
+}
+
+// Restores a setting when the listing is done.
+class SettingOff {
+ public:
+  explicit SettingOff(int& setting) : setting_(setting), saved_(setting) { setting_ = 0; }
+  ~SettingOff() { setting_ = saved_; }
+  SettingOff(const SettingOff&) = delete;
+  SettingOff& operator=(const SettingOff&) = delete;
+
+ private:
+  int& setting_;
+  int saved_;
+};
+
+}  // namespace
+
+int ChangeRemoteDir(int socket, std::string_view path) {
+  Session& session = TheSession();
+  if (path.empty()) return 2;
+  const std::string text(path);
+
+  if (session.UseCdup && path == "..") {
+    if (SendCommand(socket, "CDUP") == 2) return 2;
+  } else if (session.HostType == listing::HostTypeNumber(listing::HostType::VmsUcx) && path.front() != '[') {
+    // A subdirectory in VMS bracket syntax first; only a refusal tries the
+    // path as it stands.
+    if (SendCommand(socket, "CWD [.%s]", text.c_str()) != 5) return LastReplyClass();
+  }
+
+  SendWithXForm(socket, WithArgument("CWD", path));
+
+  if (LastReplyClass() == 3) {
+    // The server wants an account. The prompt opens with the account known so
+    // far; an empty answer is asked again.
+    config::SessionProfile& profile = config::CurrentProfile();
+    platform::Host& host = platform::CurrentHost();
+    for (;;) {
+      host.SetPromptHelpContext(PasswordHelpContext);
+      std::optional<std::string> answer = host.AskPasswordPreset("Password required:", profile.Account, PromptAnswerCapacity);
+      if (!answer) break;
+      platform::AssignTruncated(profile.Account, *answer, std::min(PromptAnswerCapacity, config::SessionProfile::AccountCapacity));
+      if (!profile.Account.empty()) break;
+    }
+    if (!profile.Account.empty()) SendCommand(socket, "ACCT %s", profile.Account.c_str());
+  }
+  return LastReplyClass();
+}
+
+int PrintRemoteDir(int socket) { return SendWithXForm(socket, "PWD"); }
+
+int EnterPassiveMode(int socket) { return SendWithXForm(socket, "PASV"); }
+
+int MakeRemoteDir(int socket, std::string_view name) { return SendWithXForm(socket, WithArgument("MKD", name)); }
+
+int RemoveRemoteDir(int socket, std::string_view name) { return SendWithXForm(socket, WithArgument("RMD", name)); }
+
+int DeleteRemoteFile(int socket, std::string_view name) {
+  SendCommand(socket, "DELE %s", std::string(name).c_str());
+  return LastReplyClass();
+}
+
+int SendUserCommand(int socket, std::string_view text) {
+  if (text.substr(0, 4) == "LIST" || text.substr(0, 4) == "NLST") {
+    DoDirList(socket, text);
+  } else {
+    SendCommandText(socket, text);
+  }
+  return LastReplyClass();
+}
+
+int DoDirList(int socket, std::string_view text) {
+  config::ProgramSettings& settings = config::Settings();
+  // A listing makes no sound, shows no transfer dialog and is always ASCII.
+  SettingOff bell(settings.Bell);
+  SettingOff hash(settings.ShowTransferDialog);
+  SettingOff autoMode(settings.AutoMode);
+  if (TheSession().CommandActive) return 4;
+  return ReceiveListing(socket, text, listing::ListingFile());
+}
+
+}  // namespace korval::engine

@@ -1,0 +1,65 @@
+#pragma once
+// Opening and closing the FTP session. Logon connects to the server (or to a
+// firewall), reads the greeting and logs on directly or by one of the four
+// firewall methods; ConnectCommand is the Connect button (profile dialog,
+// retries, initial directories); CloseConnection sends QUIT and releases the
+// sockets; DisconnectCommand is the Close button.
+//
+// Logon sequences (U user, H host; "password step" = PASS, then ACCT when
+// asked for):
+//   no firewall           USER U
+//   0 "SITE hostname"     firewall logon, SITE H, USER U
+//   1 "USER after logon"  firewall logon, USER U@H
+//   2 "USER with no logon" USER U@H
+//   3 "Proxy OPEN"        OPEN H, USER U
+// where the firewall logon is USER and PASS with the firewall's user.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "config/session_profile.h"
+
+namespace korval::engine {
+
+inline constexpr std::string_view ProgramTitle = "KORVAL95 LE";
+constexpr int ConnectCommandId = 9000;
+constexpr int LocalMaskBox = 926;
+constexpr int RemoteMaskBox = 930;
+constexpr int UpdateModeButtonsCommand = 8100;
+constexpr std::size_t LocalMaskCapacity = 12;
+constexpr std::size_t RemoteMaskCapacity = 19;
+
+// Firewall methods (FIRETYPE of section "FIREWALL", read afresh for every
+// connection).
+enum class FirewallMethod : std::int32_t { SiteHostname = 0, UserAfterLogon = 1, UserWithNoLogon = 2, ProxyOpen = 3 };
+
+// What connecting and closing ask of the panes and the listing cache. Each
+// hook may be empty (nothing to refresh yet).
+struct ConnectionHooks {
+  std::function<void()> ClearListingCache;
+  // The local mask setting becomes `localMask`; the local pane is listed.
+  std::function<void(std::string_view localMask)> ListLocalPane;
+  // The remote mask setting becomes `remoteMask`; the remote listing is
+  // retrieved.
+  std::function<void(std::string_view remoteMask)> RetrieveRemotePane;
+  // The remote pane is refreshed (emptied when not connected).
+  std::function<void()> RefreshRemotePane;
+};
+ConnectionHooks& TheConnectionHooks();
+
+// The directory the program started in ("origdir"), recorded at start-up.
+std::string& StartDirectory();
+
+// The control socket, or -1 after the connection has been closed again.
+// With the firewall on, the firewall's port replaces the profile's.
+int Logon(config::SessionProfile& profile);
+// The Connect button (command 9000) and its toggle to Close.
+void ConnectCommand(int commandId);
+// QUIT and every socket closed; the capability flags reset. Returns LoggedOn.
+bool CloseConnection();
+// The Close button: stops a tree transfer, closes, empties the cache.
+void DisconnectCommand();
+
+}  // namespace korval::engine
