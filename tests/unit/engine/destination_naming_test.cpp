@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/config_file.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
 #include "engine/session.h"
@@ -159,6 +160,19 @@ TEST_F(NamingTest, ConversionOffOrWithoutTableChangesNothing) {
   fs::remove(dir_ / "KORVAL.CNV");
   EXPECT_FALSE(ConvertExtension(name, ConversionDirection::Receive));
   EXPECT_EQ(name, "notes.txt");
+}
+
+TEST_F(NamingTest, RestartRecordIsClearedOnlyWhenItNamesAFile) {
+  config::ProgramFiles().ConfigPath = (dir_ / "KORVAL.INI").string();
+  Write("KORVAL.INI",
+        "[work]\r\nHOST=ftp.example.com\r\nREGETRDIR=/pub\r\nREGETRFILE=big.iso\r\nREGETLDIR=/tmp\r\n"
+        "REGETLFILE=big.iso\r\nREGETTIME=123\r\n[idle]\r\nREGETRFILE=\r\nREGETRDIR=/kept\r\n");
+  ClearRestartRecord("work");
+  ClearRestartRecord("idle");
+  for (const char* key : {"REGETRDIR", "REGETRFILE", "REGETLDIR", "REGETLFILE", "REGETTIME"})
+    EXPECT_EQ(config::ReadSectionString("work", key, "absent", 256), "absent") << key;
+  EXPECT_EQ(config::ReadSectionString("work", "HOST", "", 79), "ftp.example.com");
+  EXPECT_EQ(config::ReadSectionString("idle", "REGETRDIR", "", 256), "/kept");
 }
 
 TEST_F(NamingTest, AsciiNamesByList) {
