@@ -20,19 +20,17 @@ namespace {
 
 int LastReplyClass() { return TheSession().LastReplyCode / 100; }
 
-// Sends `command` and, when the server does not know it (exactly 500), its
-// X-form: the same text behind an "X".
-int SendWithXForm(int socket, const std::string& command) {
-  if (SendCommand(socket, "%s", command.c_str()) == 5 && TheSession().LastReplyCode == 500)
-    SendCommand(socket, "X%s", command.c_str());
+// Sends "<verb> <argument>" and, when the server does not know the verb
+// (exactly 500), the same with `xVerb`. No argument: the verb alone.
+int SendWithXForm(int socket, const char* verb, const char* xVerb, std::optional<std::string_view> argument = {}) {
+  auto commandOf = [&argument](const char* word) {
+    std::string command(word);
+    if (argument) command.append(" ").append(*argument);
+    return command;
+  };
+  if (SendCommand(socket, "%s", commandOf(verb).c_str()) == 5 && TheSession().LastReplyCode == 500)
+    SendCommand(socket, "%s", commandOf(xVerb).c_str());
   return LastReplyClass();
-}
-
-std::string WithArgument(const char* verb, std::string_view argument) {
-  std::string command(verb);
-  command += ' ';
-  command += argument;
-  return command;
 }
 
 // Restores a setting when the listing is done.
@@ -63,7 +61,7 @@ int ChangeRemoteDir(int socket, std::string_view path) {
     if (SendCommand(socket, "CWD [.%s]", text.c_str()) != 5) return LastReplyClass();
   }
 
-  SendWithXForm(socket, WithArgument("CWD", path));
+  SendWithXForm(socket, "CWD", "XCWD", path);
 
   if (LastReplyClass() == 3) {
     // The server wants an account. The prompt opens with the account known so
@@ -82,13 +80,13 @@ int ChangeRemoteDir(int socket, std::string_view path) {
   return LastReplyClass();
 }
 
-int PrintRemoteDir(int socket) { return SendWithXForm(socket, "PWD"); }
+int PrintRemoteDir(int socket) { return SendWithXForm(socket, "PWD", "XPWD"); }
 
-int EnterPassiveMode(int socket) { return SendWithXForm(socket, "PASV"); }
+int EnterPassiveMode(int socket) { return SendWithXForm(socket, "PASV", "XPSV"); }
 
-int MakeRemoteDir(int socket, std::string_view name) { return SendWithXForm(socket, WithArgument("MKD", name)); }
+int MakeRemoteDir(int socket, std::string_view name) { return SendWithXForm(socket, "MKD", "XMKD", name); }
 
-int RemoveRemoteDir(int socket, std::string_view name) { return SendWithXForm(socket, WithArgument("RMD", name)); }
+int RemoveRemoteDir(int socket, std::string_view name) { return SendWithXForm(socket, "RMD", "XRMD", name); }
 
 int DeleteRemoteFile(int socket, std::string_view name) {
   SendCommand(socket, "DELE %s", std::string(name).c_str());

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "config/firewall_settings.h"
+#include "config/program_identity.h"
 #include "config/program_settings.h"
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
@@ -226,7 +227,7 @@ int Logon(config::SessionProfile& profile) {
   } else {
     session.HostTypeSettled = false;
   }
-  platform::CurrentHost().SetWindowCaption(std::string(ProgramTitle) + " " + profile.Host);
+  platform::CurrentHost().SetWindowCaption(std::string(config::ProgramTitle) + " " + profile.Host);
   return socket;
 }
 
@@ -294,7 +295,7 @@ bool CloseConnection() {
     session.LoggedOn = false;
   }
   session.Closing = false;
-  host.SetWindowCaption(ProgramTitle);
+  host.SetWindowCaption(config::ProgramTitle);
   host.SetControlText(ConnectCommandId, "&Connect");
   if (TheConnectionHooks().RefreshRemotePane) TheConnectionHooks().RefreshRemotePane();
   session.CanMkd = session.CanRmd = session.CanRename = session.CanDelete = false;
@@ -309,7 +310,7 @@ void DisconnectCommand() {
   session.TreeAbort = true;
   CloseConnection();
   host.UpdateControlStates();
-  host.SetWindowCaption(ProgramTitle);
+  host.SetWindowCaption(config::ProgramTitle);
   if (TheConnectionHooks().ClearListingCache) TheConnectionHooks().ClearListingCache();
 }
 

@@ -23,7 +23,6 @@
 
 namespace korval::engine {
 
-inline constexpr std::string_view ProgramTitle = "KORVAL95 LE";
 constexpr int ConnectCommandId = 9000;
 constexpr int LocalMaskBox = 926;
 constexpr int RemoteMaskBox = 930;
