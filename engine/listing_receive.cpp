@@ -1,5 +1,6 @@
 #include "engine/listing_receive.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -33,7 +34,8 @@ std::int64_t ReceiveInto(std::FILE* file, int controlSocket) {
   StopTimeoutTimer();
   session.CancelRequested = false;
   // A listing that stalls for the whole network time-out is given up.
-  const int stallLimitMs = static_cast<int>(config::CurrentProfile().Timeout) * 1000;
+  const std::uint32_t timeout = config::CurrentProfile().Timeout;
+  const int stallLimitMs = timeout > 0 ? static_cast<int>(std::min<std::uint32_t>(timeout, 86400) * 1000) : -1;
   const auto started = std::chrono::steady_clock::now();
   std::int64_t total = 0;
   char block[ListingBlockSize];
