@@ -1,7 +1,7 @@
 #pragma once
-// Server types. The number is what a profile's TYPE key stores and what the
-// session's HostType holds; it selects the listing rules and a few command
-// variants. 6000 asks for automatic detection.
+// The remote host types: the server kinds whose listings and command variants
+// the client knows. The number is what profiles store (key TYPE) and what all
+// code compares against; 6000 asks the client to recognise the server itself.
 
 #include <cstdint>
 #include <string_view>
@@ -9,59 +9,57 @@
 namespace korval::listing {
 
 enum class HostType : std::uint32_t {
-  AutomaticDetect = 6000,
-  Chameleon = 6001,
-  FtpPcTcp = 6002,
-  IbmPcTcpIp = 6003,
-  IbmVm = 6004,
-  Ka9qNos = 6005,
-  NcsaCutcp = 6006,
-  SiNtFtpd = 6007,
-  SuperTcp = 6008,
-  Unisys5000Exos = 6009,
-  UnixStandard = 6010,
-  VmsMultiNet = 6011,
-  VmsUcx = 6012,
-  QvtNet23 = 6013,
-  MacNcsa = 6014,
-  MacPeterServer = 6015,
-  MicrosoftNt = 6016,
-  IbmAs400 = 6017,
-  IbmMvs = 6018,
-  Pdp11Rsx11m = 6019,
-  SunSolaris = 6020,
-  Os9 = 6021,
-  Marrowby = 6022,
-  BullGcos = 6023,
-  IbmMvsKnet = 6024,
-  Amiga = 6025,
-  CdcCyber = 6026,
-  IbmR1000 = 6027,
-  BullCp6 = 6028,
-  IbmSpartacusKnet = 6029,
-  Tandem = 6030,
-  StratusVos = 6031,
-  Hp3000 = 6032,
-  ServU = 6033,
-  Wftpd = 6034,
-  NetWareV4 = 6035,
-  PcnfsPro = 6036,
-  TgvMultiNet = 6037,
-  FtpPcTcp30 = 6038,
-  QvtNet40 = 6039,
-  MacVersaTerm = 6040,
+  AutomaticDetect = 6000,  // "Automatic detect"
+  Chameleon = 6001,  // "Chameleon"
+  FtpPcTcp = 6002,  // "FTP PC/TCP"
+  IbmPcTcpIp = 6003,  // "IBM PC TCP/IP"
+  IbmVm = 6004,  // "IBM VM"
+  Ka9qNos = 6005,  // "KA9Q/NOS"
+  NcsaCutcp = 6006,  // "NCSA/CUTCP"
+  SiNtFtpd = 6007,  // "SI NT FTPD"
+  SuperTcp = 6008,  // "Super TCP"
+  Unisys5000 = 6009,  // "Unisys 5000 (EXOS)"
+  Unix = 6010,  // "UNIX (standard)"
+  VmsMultiNet = 6011,  // "VMS MultiNet"
+  VmsUcx = 6012,  // "VMS UCX"
+  QvtNet23 = 6013,  // "QVT/Net 2/3"
+  MacNcsa = 6014,  // "MAC NCSA"
+  MacPeterServer = 6015,  // "MAC Peter Server"
+  MicrosoftNt = 6016,  // "Microsoft NT"
+  IbmAs400 = 6017,  // "IBM AS/400"
+  IbmMvs = 6018,  // "IBM MVS"
+  Pdp11Rsx11m = 6019,  // "PDP11 RSX11M"
+  SunSolaris = 6020,  // "Sun Solaris"
+  Os9 = 6021,  // "OS/9"
+  Marrowby = 6022,  // "Marrowby"
+  BullGcos = 6023,  // "BULL GCOS"
+  IbmMvsKnet = 6024,  // "IBM MVS/KNET"
+  Amiga = 6025,  // "Amiga"
+  CdcCyber = 6026,  // "CDC Cyber"
+  IbmR1000 = 6027,  // "IBM R1000"
+  BullCp6 = 6028,  // "BULL CP6"
+  IbmSpartacusKnet = 6029,  // "IBM Spartacus KNET"
+  Tandem = 6030,  // "Tandem"
+  StratusVos = 6031,  // "Stratus VOS"
+  Hp3000 = 6032,  // "HP/3000"
+  ServU = 6033,  // "Serv-U"
+  Wftpd = 6034,  // "WFTPD"
+  NetWare4 = 6035,  // "NetWare v4"
+  PcnfsPro = 6036,  // "PCNFS-Pro"
+  TgvMultiNet = 6037,  // "TGV MultiNet"
+  FtpPcTcp30 = 6038,  // "FTP PC/TCP 3.0"
+  QvtNet40 = 6039,  // "QVT/Net 4.0"
+  MacVersaTerm = 6040,  // "MAC VersaTerm"
 };
 
 constexpr std::uint32_t FirstHostType = 6000;
 constexpr std::uint32_t LastHostType = 6040;
-constexpr int HostTypeCount = 41;
 
-constexpr std::uint32_t ToNumber(HostType type) { return static_cast<std::uint32_t>(type); }
-constexpr bool IsKnownHostType(std::uint32_t value) { return value >= FirstHostType && value <= LastHostType; }
+// The display name of a host type number ("Automatic detect", ...); an
+// unknown number has none (empty).
+std::string_view HostTypeName(std::uint32_t hostType);
+inline std::string_view HostTypeName(HostType hostType) { return HostTypeName(static_cast<std::uint32_t>(hostType)); }
 
-// The display name of a type: "Automatic detect", "Chameleon", ... An unknown
-// number (a hand-edited TYPE) has no name: the result is empty.
-std::string_view HostTypeName(std::uint32_t value);
-inline std::string_view HostTypeName(HostType type) { return HostTypeName(ToNumber(type)); }
+constexpr std::uint32_t HostTypeNumber(HostType hostType) { return static_cast<std::uint32_t>(hostType); }
 
 }  // namespace korval::listing
