@@ -3,6 +3,9 @@
 // ("@type 6010"), the listing lines after "== listing" and the expected pane
 // entries after "== entries", one a line as korval-listing prints them.
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,6 +24,13 @@ struct ListingFixture {
   std::string Listing;                         // the listing text, lines ended by '\n'
   std::vector<std::string> Entries;            // expected report lines
 };
+
+// A temporary path of this process alone: test cases run in parallel processes.
+inline std::filesystem::path UniqueTempPath(const std::string& stem) {
+  static int counter = 0;
+  return std::filesystem::temp_directory_path() /
+         (stem + "_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + ".tmp");
+}
 
 inline std::filesystem::path ListingFixtureRoot() {
   return std::filesystem::path(KORVAL_SOURCE_DIR) / "tests" / "data" / "listings";

@@ -18,6 +18,7 @@
 #include "listing/remote_entries.h"
 #include "listing/rule_sets.h"
 #include "platform/host.h"
+#include "listing_fixture.h"
 
 namespace korval::listing {
 namespace {
@@ -56,7 +57,7 @@ TEST(ParseListing, UnreadableFileLeavesOnlyTheParentEntryAndSaysSo) {
 }
 
 TEST(ParseListing, ReadsAListingFileAndRebuildsThePane) {
-  std::filesystem::path path = std::filesystem::temp_directory_path() / "korval_parse_test_DIR.TMP";
+  std::filesystem::path path = korval::testing::UniqueTempPath("korval_parse_test_DIR");
   {
     std::ofstream out(path, std::ios::binary);
     out << "total 2\r\n-rw-r--r-- 1 u g 1803 May 22 14:05 b.txt\r\ndrwxr-xr-x 2 u g 512 May 22 14:05 a\r\n";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "listing/ascii_extensions.h"
+#include "listing_fixture.h"
 #include "listing/pane_list.h"
 
 namespace korval::listing {
@@ -161,7 +162,7 @@ TEST(PaneList, HidingAndShowingCountRevisions) {
 }
 
 TEST(AsciiExtensionList, ReadsTheFileInNineCharacterPieces) {
-  std::filesystem::path path = std::filesystem::temp_directory_path() / "korval_ascii_test.EXT";
+  std::filesystem::path path = korval::testing::UniqueTempPath("korval_ascii_test");
   {
     std::ofstream out(path, std::ios::binary);
     out << ".TXT\r\n.C\n.\n\n.VERYLONGEXT\n.HTML";
