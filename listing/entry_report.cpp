@@ -6,13 +6,11 @@ namespace korval::listing {
 
 namespace {
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    if (c == '\t') {
-      out.append("\\t");
-    } else {
-      out.push_back(c);
-    }
+  for (std::size_t tab; (tab = text.find('\t')) != std::string_view::npos; text.remove_prefix(tab + 1)) {
+    out.append(text.substr(0, tab));
+    out.append("\\t");
   }
+  out.append(text);
 }
 }  // namespace
 

@@ -71,8 +71,15 @@ bool IsWildcardMask(std::string_view mask) { return mask.find_first_of("*?") != 
 bool HasDirMarker(std::string_view line) {
   static constexpr std::array<std::string_view, 7> markers = {" DIR ", " dir ", " Dir ", "<DIR>",
                                                              "<DIRECTORY>", "[dir]", "<dir>"};
-  // Every marker holds "DIR", "dir" or "Dir": look for those letters first.
-  if (line.find_first_of("Dd") == std::string_view::npos) return false;
+  // Every marker holds "DIR", "dir" or "Dir": look for a 'D' or 'd' first.
+  bool hasD = false;
+  for (char c : line) {
+    if (c == 'D' || c == 'd') {
+      hasD = true;
+      break;
+    }
+  }
+  if (!hasD) return false;
   for (std::string_view marker : markers)
     if (line.find(marker) != std::string_view::npos) return true;
   return false;

@@ -17,7 +17,6 @@ void PaneList::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   std::deque<ListingEntry>().swap(entries_);
   std::vector<std::uint32_t>().swap(order_);
-  std::vector<std::uint32_t>().swap(buffer_);
   std::vector<std::uint8_t>().swap(selected_);
   orderedCount_ = 0;
   caret_.reset();
@@ -147,43 +146,106 @@ bool PaneList::Before(std::uint32_t left, std::uint32_t right) const {
   return CompareEntries(entries_[left], entries_[right], sortSetting_) < 0;
 }
 
-// A stable bottom-up merge sort of order_[begin, end). Every step is bounded
-// by the range, so even a comparison that is not transitive (texts with and
-// without information compared by date) yields some order, never an overrun.
-void PaneList::SortRange(std::size_t begin, std::size_t end) const {
-  std::uint32_t* data = order_.data();
-  for (std::size_t runStart = begin; runStart < end; runStart += InsertionRun) {
-    std::size_t runEnd = std::min(runStart + InsertionRun, end);
+// A stable bottom-up merge sort. Every step is bounded by the range, so even
+// a comparison that is not transitive (texts with and without information
+// compared by date) yields some order, never an overrun.
+template <typename Item, typename Less>
+void PaneList::MergeSort(Item* data, std::size_t length, std::vector<Item>& buffer, Less before) {
+  for (std::size_t runStart = 0; runStart < length; runStart += InsertionRun) {
+    std::size_t runEnd = std::min(runStart + InsertionRun, length);
     for (std::size_t i = runStart + 1; i < runEnd; ++i) {
-      std::uint32_t moving = data[i];
+      Item moving = data[i];
       std::size_t j = i;
-      for (; j > runStart && Before(moving, data[j - 1]); --j) data[j] = data[j - 1];
+      for (; j > runStart && before(moving, data[j - 1]); --j) data[j] = data[j - 1];
       data[j] = moving;
     }
   }
-  std::size_t length = end - begin;
-  if (buffer_.size() < (length + 1) / 2 + InsertionRun) buffer_.resize((length + 1) / 2 + InsertionRun);
   for (std::size_t width = InsertionRun; width < length; width *= 2) {
-    for (std::size_t low = begin; low + width < end; low += 2 * width) {
+    for (std::size_t low = 0; low + width < length; low += 2 * width) {
       std::size_t middle = low + width;
-      std::size_t high = std::min(low + 2 * width, end);
-      if (!Before(data[middle], data[middle - 1])) continue;  // the two runs are already in order
-      if (buffer_.size() < middle - low) buffer_.resize(middle - low);
-      std::copy(data + low, data + middle, buffer_.data());
+      std::size_t high = std::min(low + 2 * width, length);
+      if (!before(data[middle], data[middle - 1])) continue;  // the two runs are already in order
+      buffer.assign(data + low, data + middle);
       std::size_t left = 0;
       std::size_t leftEnd = middle - low;
       std::size_t right = middle;
       std::size_t out = low;
       while (left < leftEnd && right < high) {
-        if (Before(data[right], buffer_[left])) {
+        if (before(data[right], buffer[left])) {
           data[out++] = data[right++];
         } else {
-          data[out++] = buffer_[left++];
+          data[out++] = buffer[left++];
         }
       }
-      while (left < leftEnd) data[out++] = buffer_[left++];
+      while (left < leftEnd) data[out++] = buffer[left++];
     }
   }
+}
+
+namespace {
+// The group an entry sorts in: ".." first, then kinds above 1 from the
+// highest down (directories, links), then files of kinds 0 and 1, drives last.
+std::uint32_t GroupRank(const ListingEntry& entry) {
+  if (entry.Text == "..") return 0;
+  if (entry.Kind == DriveKind) return 0x80000001u;
+  if (entry.Kind <= AsciiFileKind) return 0x80000000u;
+  return 1u + static_cast<std::uint32_t>(0x7FFFFFFF - entry.Kind);
+}
+
+// Eight characters of the display text from `from` in lower case, as one
+// number that orders like the case-insensitive comparison of the texts.
+std::uint64_t TextPrefixKey(const std::string& text, std::size_t from) {
+  std::uint64_t key = 0;
+  for (std::size_t i = from; i < from + 8; ++i) {
+    unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    key = (key << 8) | c;
+  }
+  return key;
+}
+}  // namespace
+
+struct PaneList::SortItem {
+  std::uint64_t Prefix;  // characters 0-7
+  std::uint64_t More;    // characters 8-15
+  std::uint32_t Rank;
+  std::uint32_t Index;
+};
+
+// Name order (and no order) compare a group and a text prefix kept beside
+// each index, so most comparisons never touch the entries; equal prefixes
+// fall back to the full comparison. Other modes compare the entries.
+void PaneList::SortByKeys() const {
+  std::size_t count = order_.size();
+  int mode = sortSetting_ & 7;
+  if (mode == SortByExtension || mode == SortByDate || mode == SortBySize) {
+    std::vector<std::uint32_t> buffer;
+    MergeSort(order_.data(), count, buffer,
+              [this](std::uint32_t left, std::uint32_t right) { return Before(left, right); });
+    return;
+  }
+  std::vector<SortItem> items(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const ListingEntry& entry = entries_[order_[i]];
+    bool keyed = mode != NoSort;
+    items[i] = SortItem{keyed ? TextPrefixKey(entry.Text, 0) : 0, keyed ? TextPrefixKey(entry.Text, 8) : 0,
+                        GroupRank(entry), order_[i]};
+  }
+  bool reverse = (sortSetting_ & SortReverse) != 0;
+  std::vector<SortItem> buffer;
+  MergeSort(items.data(), count, buffer, [this, mode, reverse](const SortItem& left, const SortItem& right) {
+    if (left.Rank != right.Rank) return left.Rank < right.Rank;
+    if (mode == NoSort) return false;
+    if (left.Prefix != right.Prefix || left.More != right.More) {
+      // Directories and drives keep their order when the rest is reversed.
+      bool reversible = reverse && right.Rank != 0x80000001u &&
+                        right.Rank != 1u + static_cast<std::uint32_t>(0x7FFFFFFF - DirectoryKind);
+      bool less = left.Prefix != right.Prefix ? left.Prefix < right.Prefix : left.More < right.More;
+      return reversible ? !less : less;
+    }
+    return Before(left.Index, right.Index);
+  });
+  for (std::size_t i = 0; i < count; ++i) order_[i] = items[i].Index;
 }
 
 void PaneList::PutInOrder() const {
@@ -210,27 +272,12 @@ void PaneList::PutInOrder() const {
       order_[low] = moving;
     }
   } else {
-    SortRange(orderedCount_, total);
-    if (orderedCount_ > 0 && Before(order_[orderedCount_], order_[orderedCount_ - 1])) {
-      // Merge the ordered part with the newly sorted part; on ties the older entry stays first.
-      std::vector<std::uint32_t> merged;
-      merged.reserve(total);
-      std::size_t left = 0;
-      std::size_t right = orderedCount_;
-      while (left < orderedCount_ && right < total) {
-        if (Before(order_[right], order_[left])) {
-          merged.push_back(order_[right++]);
-        } else {
-          merged.push_back(order_[left++]);
-        }
-      }
-      while (left < orderedCount_) merged.push_back(order_[left++]);
-      while (right < total) merged.push_back(order_[right++]);
-      order_.swap(merged);
-    }
+    // A stable sort of the ordered entries followed by the new ones puts
+    // each new entry behind the older ones it ties with; the ordered part
+    // costs little, as its runs need no merging.
+    SortByKeys();
   }
   orderedCount_ = total;
-  std::vector<std::uint32_t>().swap(buffer_);
 }
 
 PaneList& LocalPane() {

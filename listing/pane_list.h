@@ -73,14 +73,16 @@ class PaneList {
   std::uint64_t Revision() const;
 
  private:
+  struct SortItem;
   void PutInOrder() const;  // with mutex_ held
-  void SortRange(std::size_t begin, std::size_t end) const;
+  template <typename Item, typename Less>
+  static void MergeSort(Item* data, std::size_t length, std::vector<Item>& buffer, Less before);
+  void SortByKeys() const;
   bool Before(std::uint32_t left, std::uint32_t right) const;
 
   mutable std::mutex mutex_;
   std::deque<ListingEntry> entries_;            // in the order they were added
   mutable std::vector<std::uint32_t> order_;    // pane order: indexes into entries_
-  mutable std::vector<std::uint32_t> buffer_;   // merge space
   mutable std::size_t orderedCount_ = 0;        // order_[0, orderedCount_) is in order
   std::vector<std::uint8_t> selected_;          // by index into entries_
   std::optional<std::size_t> caret_;
