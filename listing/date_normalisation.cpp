@@ -1,5 +1,7 @@
 #include "listing/date_normalisation.h"
 
+#include <algorithm>
+
 #include "listing/listing_text.h"
 
 namespace korval::listing {
@@ -59,9 +61,16 @@ std::string FormatNormalisedInfo(std::uint64_t year, std::uint64_t month, std::u
 namespace {
 constexpr std::uint32_t NetWareHostType = 6035;
 
-std::uint64_t NumberInField(std::string_view line, int field) {
-  std::optional<std::size_t> start = FieldStart(line, field);
+std::uint64_t NumberInField(std::string_view line, const FieldStarts& starts, int field) {
+  std::optional<std::size_t> start = starts(field);
   return start ? ReadNumber(line, *start) : 0;
+}
+
+std::string_view TextOfField(std::string_view line, const FieldStarts& starts, int field) {
+  std::optional<std::size_t> start = starts(field);
+  if (!start) return {};
+  std::size_t end = line.find(' ', *start);
+  return line.substr(*start, (end == std::string_view::npos ? line.size() : end) - *start);
 }
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -69,17 +78,19 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 
 
 std::string NormaliseByFields(std::string_view line, int yearField, int monthField, int dayField, int timeField,
                               int sizeField, std::uint32_t hostType, CalendarDate today) {
-  std::optional<std::size_t> monthStart = FieldStart(line, monthField);
+  FieldStarts starts = FindFieldStarts(
+      line, std::max({yearField, monthField, dayField, timeField + 1, sizeField}));
+  std::optional<std::size_t> monthStart = starts(monthField);
   unsigned month = monthStart ? MonthNumber(line, *monthStart) : 0;
-  std::uint64_t day = NumberInField(line, dayField);
-  std::uint64_t size = NumberInField(line, sizeField);
+  std::uint64_t day = NumberInField(line, starts, dayField);
+  std::uint64_t size = NumberInField(line, starts, sizeField);
   std::uint64_t year = 0;
   std::uint64_t hour = 0;
   std::uint64_t minute = 0;
-  std::string_view time = FieldText(line, timeField);
+  std::string_view time = TextOfField(line, starts, timeField);
 
   if (hostType == NetWareHostType) {
-    year = NumberInField(line, yearField);
+    year = NumberInField(line, starts, yearField);
     if (time.size() >= 3 && time[2] == ':') {
       hour = ReadNumber(time, 0);
       minute = ReadNumber(time, 3);
@@ -87,7 +98,7 @@ std::string NormaliseByFields(std::string_view line, int yearField, int monthFie
       hour = ReadNumber(time, 0);
       minute = ReadNumber(time, 2);
     }
-    std::string_view marker = FieldText(line, timeField + 1);
+    std::string_view marker = TextOfField(line, starts, timeField + 1);
     if (!marker.empty()) {
       char letter = LowerAscii(marker.front());
       if (letter == 'p') hour = ApplyTwelveHourRule(hour, 'P');

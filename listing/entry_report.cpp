@@ -15,7 +15,12 @@ void AppendEscaped(std::string& out, std::string_view text) {
 }  // namespace
 
 void AppendEntryReport(std::string& out, const ListingEntry& entry) {
-  out.append(std::to_string(entry.Kind));
+  if (entry.Kind < 0) {
+    out.push_back('-');
+    AppendZeroPadded(out, static_cast<std::uint64_t>(-static_cast<std::int64_t>(entry.Kind)), 1);
+  } else {
+    AppendZeroPadded(out, static_cast<std::uint64_t>(entry.Kind), 1);
+  }
   out.push_back('\t');
   AppendEscaped(out, entry.Name());
   for (std::uint64_t value : {entry.Size, std::uint64_t{entry.Year}, std::uint64_t{entry.Month},

@@ -116,6 +116,22 @@ std::optional<std::size_t> FieldStart(std::string_view line, int field) {
   return at;
 }
 
+FieldStarts FindFieldStarts(std::string_view line, int count) {
+  FieldStarts starts;
+  for (std::size_t& start : starts.Start) start = NotFound;
+  if (count > 15) count = 15;
+  std::size_t at = 0;
+  for (int field = 1; field <= count; ++field) {
+    if (field > 1) {
+      while (at < line.size() && line[at] != ' ') ++at;
+      while (at < line.size() && line[at] == ' ') ++at;
+      if (at >= line.size()) break;
+    }
+    starts.Start[field] = at;
+  }
+  return starts;
+}
+
 std::string_view FieldText(std::string_view line, int field) {
   std::optional<std::size_t> start = FieldStart(line, field);
   if (!start) return {};

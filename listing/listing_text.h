@@ -52,6 +52,16 @@ unsigned MonthNumber(std::string_view text, std::size_t column);
 // n-1 and the spaces behind it. A field that would start at the line's end is
 // absent.
 std::optional<std::size_t> FieldStart(std::string_view line, int field);
+// The starts of fields 1 to `count` in one pass (count at most 15); a field
+// that is absent holds NotFound.
+struct FieldStarts {
+  std::size_t Start[16];
+  std::optional<std::size_t> operator()(int field) const {
+    if (field < 1 || field > 15 || Start[field] == NotFound) return std::nullopt;
+    return Start[field];
+  }
+};
+FieldStarts FindFieldStarts(std::string_view line, int count);
 // Field n alone (up to the next space); empty when absent.
 std::string_view FieldText(std::string_view line, int field);
 

@@ -206,37 +206,53 @@ std::uint64_t TextPrefixKey(const std::string& text, std::size_t from) {
 }  // namespace
 
 struct PaneList::SortItem {
-  std::uint64_t Prefix;  // characters 0-7
+  std::uint64_t Prefix;  // characters 0-7 of the compared text
   std::uint64_t More;    // characters 8-15
   std::uint32_t Rank;
   std::uint32_t Index;
+  std::uint32_t Shape;   // which text the key holds; keys compare only between equal shapes
 };
 
-// Name order (and no order) compare a group and a text prefix kept beside
-// each index, so most comparisons never touch the entries; equal prefixes
-// fall back to the full comparison. Other modes compare the entries.
+// Each index is sorted with its group and sixteen characters of the text its
+// comparison starts with: the whole display text, or in date and size order
+// the text from the separator (from the size column when it is that long).
+// Keys that differ decide at once, so most comparisons never touch the
+// entries; equal keys, and pairs whose comparison starts at different
+// places, fall back to the full comparison.
 void PaneList::SortByKeys() const {
   std::size_t count = order_.size();
   int mode = sortSetting_ & 7;
-  if (mode == SortByExtension || mode == SortByDate || mode == SortBySize) {
-    std::vector<std::uint32_t> buffer;
-    MergeSort(order_.data(), count, buffer,
-              [this](std::uint32_t left, std::uint32_t right) { return Before(left, right); });
-    return;
-  }
+  bool byInformation = mode == SortByDate || mode == SortBySize;
   std::vector<SortItem> items(count);
   for (std::size_t i = 0; i < count; ++i) {
     const ListingEntry& entry = entries_[order_[i]];
-    bool keyed = mode != NoSort;
-    items[i] = SortItem{keyed ? TextPrefixKey(entry.Text, 0) : 0, keyed ? TextPrefixKey(entry.Text, 8) : 0,
-                        GroupRank(entry), order_[i]};
+    SortItem& item = items[i];
+    item.Rank = GroupRank(entry);
+    item.Index = order_[i];
+    item.Shape = 0;
+    std::size_t from = 0;
+    if (byInformation && entry.Kind != DirectoryKind && entry.Kind != DriveKind) {
+      std::size_t separator = entry.Text.find(InfoSeparator);
+      if (separator != std::string::npos) {
+        from = separator + InfoSeparator.size();  // every separator is the same: skip it
+        item.Shape = 1;
+        if (mode == SortBySize && entry.Text.size() - separator > 16) {
+          from = separator + 16;
+          item.Shape = 2;
+        }
+      }
+    }
+    bool keyed = mode != NoSort && mode != SortByExtension;
+    item.Prefix = keyed ? TextPrefixKey(entry.Text, from) : 0;
+    item.More = keyed ? TextPrefixKey(entry.Text, from + 8) : 0;
   }
   bool reverse = (sortSetting_ & SortReverse) != 0;
   std::vector<SortItem> buffer;
   MergeSort(items.data(), count, buffer, [this, mode, reverse](const SortItem& left, const SortItem& right) {
     if (left.Rank != right.Rank) return left.Rank < right.Rank;
     if (mode == NoSort) return false;
-    if (left.Prefix != right.Prefix || left.More != right.More) {
+    if (mode != SortByExtension && left.Shape == right.Shape &&
+        (left.Prefix != right.Prefix || left.More != right.More)) {
       // Directories and drives keep their order when the rest is reversed.
       bool reversible = reverse && right.Rank != 0x80000001u &&
                         right.Rank != 1u + static_cast<std::uint32_t>(0x7FFFFFFF - DirectoryKind);

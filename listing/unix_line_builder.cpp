@@ -17,7 +17,8 @@ namespace korval::listing {
 
 void BuildUnixLine(std::string& line, const ListingContext& context) {
   if (platform::StartsWithIgnoreCase(line, "total")) return;
-  std::optional<std::size_t> ninth = FieldStart(line, 9);
+  FieldStarts fields = FindFieldStarts(line, 9);
+  std::optional<std::size_t> ninth = fields(9);
   bool dated = ninth.has_value();
   std::size_t nameStart = dated ? *ninth : LastFieldStart(line);
   std::string name = line.substr(nameStart);
@@ -35,7 +36,7 @@ void BuildUnixLine(std::string& line, const ListingContext& context) {
   TerminateBeforeName(line, nameStart);
   std::int32_t kind = CutAtText(name, " ->") ? LinkKind : FileKind;
   if (dated) {
-    std::optional<std::size_t> sizeField = FieldStart(line, 5);
+    std::optional<std::size_t> sizeField = fields(5);  // in front of the name: the same after terminating
     std::uint64_t size = sizeField ? ReadNumber(line, *sizeField) : 0;
     std::string info = NormaliseByFields(line, 8, 6, 7, 8, 5, context.Options.HostType, context.Today);
     AddFileEntry(context, name, info, size, kind);
