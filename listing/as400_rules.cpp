@@ -2,7 +2,6 @@
 //
 //   QPGMR          16384 05/22/96 14:05:00 *FILE      QCLSRC
 //   QCLSRC.MBR1                            *MEM
-//   QCLSRC.MBR2                            *MEM
 
 #include "listing/listing_text.h"
 #include "listing/remote_entries.h"

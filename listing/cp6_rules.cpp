@@ -1,8 +1,8 @@
 // BULL CP6: the information in columns 0-42, the name from column 43 on:
 //
 //   Account :JOE   Files listed 2      (last modified order)
-//   96-05-22 14:05  1803 RECS   ORG=CONSEC    README
-//   96-01-03 09:30 40960 RECS   ORG=KEYED     INDEX_FILE
+//   96-05-22 14:05  1803 RECS   ORG=CONSEC     README
+//   96-01-03 09:30 40960 RECS   ORG=KEYED        INDEX_FILE  extra
 
 #include "listing/listing_text.h"
 #include "listing/remote_entries.h"

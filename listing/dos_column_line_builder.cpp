@@ -1,10 +1,10 @@
 // DOS directory columns (Marrowby, PCNFS-Pro): an 8.3 name in columns 0-11,
 // the size from column 14, the date mm-dd-yy at 23 and a time with a/p:
 //
-//   README   TXT      1803  05-22-96  2:05p
-//   DOCS         <DIR>      01-03-96  9:30a
-//   AUTOEXEC BAT       412  12-01-95 12:15a
-//   MAKEFILE          2210   1- 3-96 11:00p
+//   README   TXT      1803 05-22-96   2:05p
+//   DOCS         <DIR>     01-03-96   9:30a
+//   AUTOEXEC BAT       412 12-01-95  12:15a
+//   MAKEFILE          2210  1- 3-96  11:00p
 
 #include "listing/date_normalisation.h"
 #include "listing/line_builders.h"

@@ -1,8 +1,8 @@
 // IBM MVS/KNET: the data set name first (the user's prefix "UID." dropped),
 // " PO " marks a partitioned data set:
 //
-//   JOE.CNTL          PO  FB   80  6160  96/05/22
-//   JOE.README.TEXT   PS  FB   80  6160  96/05/22
+//   JOE.CNTL        WORK01  PO  FB  80  6160  96/05/22
+//   JOE.README.TEXT WORK01  PS  FB  80  6160  96/05/22
 
 #include "listing/listing_text.h"
 #include "listing/remote_entries.h"

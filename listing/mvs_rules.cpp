@@ -3,9 +3,9 @@
 // alone:
 //
 //   Volume Unit    Referred Ext Used Recfm Lrecl BlkSz Dsorg Dsname
-//   WORK01 3380   1996/05/22  1   15  FB      80  6160  PO  JOE.CNTL
-//   WORK01 3380   1996/05/22  1    2  FB      80  6160  PS  JOE.README.TEXT
-//   Migrated                                                JOE.OLD.DATA
+//   WORK01 3380   1996/05/22  1   15  FB    80  6160  PO  JOE.CNTL
+//   WORK01 3380   1996/05/22  1   2   FB    80  6160  PS  JOE.README.TEXT
+//   Migrated                                              JOE.OLD.DATA
 //
 //    Name     VV.MM   Created       Changed      Size  Init   Mod   Id
 //   MEMBER1   01.03 1996/05/20 1996/05/22 14:05   120   100     0 JOE

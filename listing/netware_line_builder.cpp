@@ -1,9 +1,9 @@
 // NetWare v4 lines: rights in brackets, the year in its own field and a time
 // with an am/pm marker:
 //
-//   d [RWCEAFMS] JOE                 512 May 22 96  2:05 pm  PUBLIC
-//   - [RWCEAFMS] JOE                1803 May 22 96 12:30 am  README.TXT
-//   - [R----F--] SUPERVISOR        40960 Dec  1 95  9:15 pm  SYS$LOG.ERR
+//   d [RWCEAFMS] JOE        users        512 May 22 96  2:05 pm PUBLIC
+//   - [RWCEAFMS] JOE        users       1803 May 22 96 12:30 am README.TXT
+//   - [R----F--] SUPERVISOR admin      40960 Dec  1 95  9:15 PM SYS LOG.ERR
 
 #include "listing/date_normalisation.h"
 #include "listing/line_builders.h"

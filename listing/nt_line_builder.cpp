@@ -1,10 +1,10 @@
 // Microsoft NT servers, in either of their two layouts. UNIX-like lines carry
 // the name at column 59, DOS-like lines at column 39:
 //
-//   -rwxrwxrwx   1 owner    group                1803 May 22 14:05 readme.txt
-//   drwxrwxrwx   1 owner    group                   0 Jan  3  1996 docs
-//   05-22-96  02:05PM                 1803 readme.txt
-//   01-03-96  09:30AM       <DIR>          docs
+//   -rwxrwxrwx   1 owner    group            1803 May 22 14:05 readme.txt
+//   drwxrwxrwx   1 owner    group               0 Jan  3  1996 docs
+//   05-22-96  02:05PM                 1803 readme2.txt
+//   01-03-96  09:30AM       <DIR>          projects
 
 #include "listing/date_normalisation.h"
 #include "listing/line_builders.h"

@@ -1,7 +1,6 @@
 // IBM Spartacus KNET: the name in columns 0-22, the information from 24:
 //
 //   JOE.README.TEXT         PS  FB  80  6160  96/05/22
-//   JOE.LOAD                PO   U   0  6144  96/01/03
 
 #include "listing/listing_text.h"
 #include "listing/remote_entries.h"

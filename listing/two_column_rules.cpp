@@ -2,8 +2,8 @@
 // 0-39 and the right one from column 41; a name ending in '/' or '\' is a
 // directory:
 //
-//   readme.txt    1803 14:05  5/22/96     public/             09:30  1/03/96
-//   index.html    4410 09:12  1/04/96     logo.gif      2210 11:00  1/03/96
+//   readme.txt    1803 14:05  5/22/96        public/       09:30  1/03/96
+//   index.html    4410 09:12  1/04/96        logo.gif      2210 11:00  1/03/96
 //   (Disk size 123456 bytes)
 
 #include "listing/listing_text.h"

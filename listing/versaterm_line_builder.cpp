@@ -2,8 +2,8 @@
 // the date is a month name, day, time with AM/PM and a year; a '/' ends a
 // folder's name. Short lines carry only a name:
 //
-//   readme.txt..............................   1803 bytes  Wed May 22  2:05 PM 1996
-//   Projects/...............................      0 bytes  Fri Jan  3  9:30 AM 1996
+//   readme.txt..............................   1803      Wed May 22   2:05 PM 1996
+//   Projects/...............................      0      Fri Jan  3   9:30 AM 1996
 //   Notes/
 //   Letter..
 

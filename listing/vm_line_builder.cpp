@@ -2,9 +2,9 @@
 // format, record length at column 23, record count at column 31, and the date
 // at column 53:
 //
-//   PROFILE  EXEC     A1 V         80         12          1  5/22/96 14:05:00 JOE191
-//   README   MEMO     A1 F         80        100          2  1/03/96  9:30:12 JOE191
-//   TOOLS    DIR      A1 F          0          0          0  1/03/96  9:30:12 JOE191
+//   PROFILE  EXEC     A1 V     80        12      1        5/22/96 14:05:00 JOE191
+//   README   MEMO     A1 F     80       100      2        1/03/96  9:30:12 JOE191
+//   TOOLS    DIR      A1 F      0         0      0        1/03/96  9:30:12 JOE191
 
 #include "listing/date_normalisation.h"
 #include "listing/line_builders.h"

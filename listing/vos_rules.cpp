@@ -6,7 +6,7 @@
 //   w        8  rel       96-01-03 09:30:00  data.table
 //   Dirs: 1
 //   m        2  96-05-22 14:05:12  projects
-//   Links: 1
+//   Links: 2
 //            96-05-22 14:05:12  latest -> %sys#m1>joe>release
 
 #include "listing/listing_text.h"
