@@ -9,6 +9,8 @@ namespace {
 constexpr std::size_t InsertionRun = 24;
 // So few new entries are placed by binary search instead of a merge.
 constexpr std::size_t FewNewEntries = 4;
+// Entry indexes fit in 30 bits (a billion entries).
+constexpr std::uint32_t IndexMask = (1u << 30) - 1;
 }  // namespace
 
 PaneList::PaneList(int sortSetting) : sortSetting_(sortSetting) {}
@@ -25,7 +27,7 @@ void PaneList::Clear() {
 
 void PaneList::Add(ListingEntry entry, WidthTracking tracking) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (entries_.size() >= UINT32_MAX) return;  // dropped, as an entry that cannot be added
+  if (entries_.size() > IndexMask) return;  // dropped, as an entry that cannot be added
   if (tracking == WidthTracking::Track && entry.Text.size() > widestText_.size()) widestText_ = entry.Text;
   order_.push_back(static_cast<std::uint32_t>(entries_.size()));
   entries_.push_back(std::move(entry));
@@ -160,6 +162,9 @@ void PaneList::MergeSort(Item* data, std::size_t length, std::vector<Item>& buff
       data[j] = moving;
     }
   }
+  std::size_t widest = 0;  // the longest left run a merge copies
+  for (std::size_t width = InsertionRun; width < length; width *= 2) widest = width;
+  buffer.reserve(widest);
   for (std::size_t width = InsertionRun; width < length; width *= 2) {
     for (std::size_t low = 0; low + width < length; low += 2 * width) {
       std::size_t middle = low + width;
@@ -194,7 +199,7 @@ std::uint32_t GroupRank(const ListingEntry& entry) {
 
 // Eight characters of the display text from `from` in lower case, as one
 // number that orders like the case-insensitive comparison of the texts.
-std::uint64_t TextPrefixKey(const std::string& text, std::size_t from) {
+std::uint64_t TextPrefixKey(std::string_view text, std::size_t from) {
   std::uint64_t key = 0;
   for (std::size_t i = from; i < from + 8; ++i) {
     unsigned char c = i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
@@ -205,12 +210,15 @@ std::uint64_t TextPrefixKey(const std::string& text, std::size_t from) {
 }
 }  // namespace
 
+// 24 bytes: the index shares its word with the shape, which tells the text the
+// key holds (keys compare only between equal shapes).
 struct PaneList::SortItem {
   std::uint64_t Prefix;  // characters 0-7 of the compared text
   std::uint64_t More;    // characters 8-15
   std::uint32_t Rank;
-  std::uint32_t Index;
-  std::uint32_t Shape;   // which text the key holds; keys compare only between equal shapes
+  std::uint32_t IndexAndShape;
+  std::uint32_t Index() const { return IndexAndShape & IndexMask; }
+  std::uint32_t Shape() const { return IndexAndShape >> 30; }
 };
 
 // Each index is sorted with its group and sixteen characters of the text its
@@ -228,21 +236,34 @@ void PaneList::SortByKeys() const {
     const ListingEntry& entry = entries_[order_[i]];
     SortItem& item = items[i];
     item.Rank = GroupRank(entry);
-    item.Index = order_[i];
-    item.Shape = 0;
+    std::uint32_t shape = 0;
     std::size_t from = 0;
     if (byInformation && entry.Kind != DirectoryKind && entry.Kind != DriveKind) {
       std::size_t separator = entry.Text.find(InfoSeparator);
       if (separator != std::string::npos) {
         from = separator + InfoSeparator.size();  // every separator is the same: skip it
-        item.Shape = 1;
+        shape = 1;
         if (mode == SortBySize && entry.Text.size() - separator > 16) {
           from = separator + 16;
-          item.Shape = 2;
+          shape = 2;
         }
       }
     }
-    bool keyed = mode != NoSort && mode != SortByExtension;
+    if (mode == SortByExtension) {
+      // The extension's first eight characters, then (when the whole
+      // extension fits in them) the text's first eight.
+      std::string_view name = entry.Text;
+      name = name.substr(0, name.find(InfoSeparator));
+      while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+      std::size_t dot = name.rfind('.');
+      std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+      item.IndexAndShape = order_[i] | ((extension.size() > 8 ? 1u : 0u) << 30);
+      item.Prefix = TextPrefixKey(extension, 0);
+      item.More = TextPrefixKey(entry.Text, 0);
+      continue;
+    }
+    item.IndexAndShape = order_[i] | (shape << 30);
+    bool keyed = mode != NoSort;
     item.Prefix = keyed ? TextPrefixKey(entry.Text, from) : 0;
     item.More = keyed ? TextPrefixKey(entry.Text, from + 8) : 0;
   }
@@ -251,17 +272,20 @@ void PaneList::SortByKeys() const {
   MergeSort(items.data(), count, buffer, [this, mode, reverse](const SortItem& left, const SortItem& right) {
     if (left.Rank != right.Rank) return left.Rank < right.Rank;
     if (mode == NoSort) return false;
-    if (mode != SortByExtension && left.Shape == right.Shape &&
-        (left.Prefix != right.Prefix || left.More != right.More)) {
+    bool decided = mode == SortByExtension
+                       ? left.Prefix != right.Prefix ||
+                             (left.Shape() == 0 && right.Shape() == 0 && left.More != right.More)
+                       : left.Shape() == right.Shape() && (left.Prefix != right.Prefix || left.More != right.More);
+    if (decided) {
       // Directories and drives keep their order when the rest is reversed.
       bool reversible = reverse && right.Rank != 0x80000001u &&
                         right.Rank != 1u + static_cast<std::uint32_t>(0x7FFFFFFF - DirectoryKind);
       bool less = left.Prefix != right.Prefix ? left.Prefix < right.Prefix : left.More < right.More;
       return reversible ? !less : less;
     }
-    return Before(left.Index, right.Index);
+    return Before(left.Index(), right.Index());
   });
-  for (std::size_t i = 0; i < count; ++i) order_[i] = items[i].Index;
+  for (std::size_t i = 0; i < count; ++i) order_[i] = items[i].Index();
 }
 
 void PaneList::PutInOrder() const {
