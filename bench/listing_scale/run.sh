@@ -29,8 +29,8 @@ best() {  # the smallest of the numbers on standard input
 }
 
 echo "sort setting $sort; core = parse + pane order, tool = korval-listing printing to /dev/null"
-printf '%-6s %8s %6s | %9s %9s %8s %9s | %9s %8s %9s\n' \
-  layout lines MB "core wall" "core cpu" "ns/line" "peak MiB" "tool wall" "ns/line" "peak MiB"
+printf '%-6s %8s %6s | %9s %9s %8s %9s %9s | %9s %8s %9s\n' \
+  layout lines MB "core wall" "core cpu" "ns/line" "peak MiB" "entry MiB" "tool wall" "ns/line" "peak MiB"
 for size in "${sizes[@]}"; do
   for pair in "${types[@]}"; do
     layout=${pair%%:*}
@@ -49,11 +49,12 @@ for size in "${sizes[@]}"; do
     coreWall=$(awk '{ print $1 }' "$work/core.txt" | best)
     coreCpu=$(awk '{ print $2 }' "$work/core.txt" | best)
     corePeak=$(awk '{ print $4 }' "$work/core.txt" | best)
+    entryOwn=$(awk '{ print $5 }' "$work/core.txt" | best)
     toolWall=$(awk '{ print $1 }' "$work/tool.txt" | best)
     toolPeak=$(awk '{ print $2 / 1024 }' "$work/tool.txt" | best)
-    awk -v l="$layout" -v n="$size" -v mb="$megabytes" -v cw="$coreWall" -v cc="$coreCpu" -v cp="$corePeak" \
+    awk -v l="$layout" -v n="$size" -v mb="$megabytes" -v cw="$coreWall" -v cc="$coreCpu" -v cp="$corePeak" -v eo="$entryOwn" \
         -v tw="$toolWall" -v tp="$toolPeak" \
-      'BEGIN { printf "%-6s %8d %6s | %9.3f %9.3f %8.0f %9.1f | %9.3f %8.0f %9.1f\n",
-               l, n, mb, cw, cc, cc * 1e9 / n, cp, tw, tw * 1e9 / n, tp }'
+      'BEGIN { printf "%-6s %8d %6s | %9.3f %9.3f %8.0f %9.1f %9.1f | %9.3f %8.0f %9.1f\n",
+               l, n, mb, cw, cc, cc * 1e9 / n, cp, eo, tw, tw * 1e9 / n, tp }'
   done
 done
