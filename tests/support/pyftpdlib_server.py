@@ -43,6 +43,8 @@ def main():
     Handler.authorizer = authorizer
     Handler.passive_ports = arguments.passive_ports
     Handler.permit_foreign_addresses = False
+    # Tests of refused logons need no 3-second penalty.
+    Handler.auth_failed_timeout = 0
 
     logging.basicConfig(level=logging.INFO, stream=sys.stderr,
                         format="%(asctime)s %(message)s")
