@@ -34,6 +34,13 @@ class Host {
   // A message box the user acknowledges.
   virtual void ShowMessage(std::string_view /*text*/, std::string_view /*caption*/) {}
 
+  // The transfer status display of one data loop: opened with the
+  // transfer's description (direction 1 send, 2 receive), fed progress text
+  // (already throttled by the engine), closed at the loop's end.
+  virtual void OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/) {}
+  virtual void SetProgressText(std::string_view /*text*/) {}
+  virtual void CloseStatusDisplay() {}
+
   // Sounds: a wave file, or the plain beep.
   virtual void PlaySound(std::string_view /*waveFile*/) {}
   virtual void Beep() {}

@@ -1,0 +1,121 @@
+#include "platform/console_host.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/text.h"
+
+namespace korval::platform {
+
+namespace {
+
+// The controlling terminal, opened for one prompt and closed afterwards.
+class Terminal {
+ public:
+  Terminal() : fd_(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY)) {}
+  ~Terminal() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+  bool IsOpen() const { return fd_ >= 0 && ::isatty(fd_); }
+  int Fd() const { return fd_; }
+  void Write(std::string_view text) { (void)!::write(fd_, text.data(), text.size()); }
+
+ private:
+  int fd_;
+};
+
+void WriteStderr(std::string_view text) { (void)!::write(STDERR_FILENO, text.data(), text.size()); }
+
+}  // namespace
+
+ConsoleHost::ConsoleHost() : progressToTerminal_(::isatty(STDERR_FILENO) != 0) {}
+
+std::optional<std::string> ConsoleHost::AskOnTerminal(std::string_view prompt, std::string_view initial,
+                                                      std::size_t capacity, bool echo) {
+  Terminal terminal;
+  if (!terminal.IsOpen()) return std::nullopt;
+  std::string question(prompt);
+  if (!initial.empty()) question += " [" + std::string(initial) + "]";
+  terminal.Write(question + " ");
+
+  termios saved{};
+  bool echoOff = false;
+  if (!echo && ::tcgetattr(terminal.Fd(), &saved) == 0) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    echoOff = ::tcsetattr(terminal.Fd(), TCSAFLUSH, &quiet) == 0;
+  }
+  std::string answer;
+  bool gotLine = false;
+  char c;
+  while (::read(terminal.Fd(), &c, 1) == 1) {
+    if (c == '\n') {
+      gotLine = true;
+      break;
+    }
+    if (c != '\r') answer.push_back(c);
+  }
+  if (echoOff) {
+    ::tcsetattr(terminal.Fd(), TCSAFLUSH, &saved);
+    terminal.Write("\n");
+  }
+  if (!gotLine) return std::nullopt;  // end of input is Cancel
+  if (answer.empty() && !initial.empty()) answer = initial;
+  return TruncateTo(answer, capacity);
+}
+
+std::optional<std::string> ConsoleHost::AskText(std::string_view prompt, std::string_view initial,
+                                                std::size_t capacity) {
+  return AskOnTerminal(prompt, initial, capacity, true);
+}
+
+std::optional<std::string> ConsoleHost::AskPassword(std::string_view prompt, std::size_t capacity) {
+  return AskOnTerminal(prompt, "", capacity, false);
+}
+
+void ConsoleHost::ShowMessage(std::string_view text, std::string_view caption) {
+  std::string message;
+  if (!caption.empty()) message += std::string(caption) + ": ";
+  // A message that starts with a line break keeps it for the window; on a
+  // terminal the caption's line is enough.
+  while (!text.empty() && text.front() == '\n') text.remove_prefix(1);
+  message += std::string(text) + "\n";
+  if (progressShown_) {
+    message = "\n" + message;
+    progressShown_ = false;
+  }
+  WriteStderr(message);
+}
+
+void ConsoleHost::OpenStatusDisplay(int /*direction*/, std::string_view statusText) {
+  if (!progressToTerminal_) return;
+  WriteStderr(std::string(statusText) + "\n");
+  lastProgress_ = {};
+}
+
+void ConsoleHost::SetProgressText(std::string_view text) {
+  if (!progressToTerminal_ || text.empty()) return;
+  auto now = std::chrono::steady_clock::now();
+  if (progressShown_ && now - lastProgress_ < std::chrono::milliseconds(500)) return;
+  lastProgress_ = now;
+  WriteStderr("\r" + std::string(text) + "\033[K");
+  progressShown_ = true;
+}
+
+void ConsoleHost::CloseStatusDisplay() {
+  if (progressShown_) WriteStderr("\n");
+  progressShown_ = false;
+}
+
+void ConsoleHost::PlaySound(std::string_view /*waveFile*/) { Beep(); }
+
+void ConsoleHost::Beep() {
+  if (progressToTerminal_) WriteStderr("\a");
+}
+
+}  // namespace korval::platform
