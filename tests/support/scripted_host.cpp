@@ -24,6 +24,15 @@ std::vector<HostCall> ScriptedHost::Calls() const {
   return calls_;
 }
 
+std::vector<HostCall> ScriptedHost::CallsTo(std::string_view function) const {
+  std::lock_guard lock(mutex_);
+  std::vector<HostCall> matching;
+  for (const HostCall& call : calls_) {
+    if (call.function == function) matching.push_back(call);
+  }
+  return matching;
+}
+
 std::vector<PromptRecord> ScriptedHost::Prompts() const {
   std::lock_guard lock(mutex_);
   return prompts_;
@@ -35,20 +44,14 @@ int ScriptedHost::UnansweredPrompts() const {
 }
 
 std::vector<MessageRecord> ScriptedHost::Messages() const {
-  std::lock_guard lock(mutex_);
   std::vector<MessageRecord> messages;
-  for (const HostCall& call : calls_) {
-    if (call.function == "ShowMessage") messages.push_back({call.text, call.detail});
-  }
+  for (const HostCall& call : CallsTo("ShowMessage")) messages.push_back({call.text, call.detail});
   return messages;
 }
 
 std::vector<std::string> ScriptedHost::LogWindowLines() const {
-  std::lock_guard lock(mutex_);
   std::vector<std::string> lines;
-  for (const HostCall& call : calls_) {
-    if (call.function == "AppendToLogWindow") lines.push_back(call.text);
-  }
+  for (const HostCall& call : CallsTo("AppendToLogWindow")) lines.push_back(call.text);
   return lines;
 }
 
@@ -58,32 +61,21 @@ std::string ScriptedHost::StatusLine(int slot) const {
 }
 
 std::vector<std::string> ScriptedHost::StatusLineHistory(int slot) const {
-  std::lock_guard lock(mutex_);
   const std::string slotText = std::to_string(slot);
   std::vector<std::string> texts;
-  for (const HostCall& call : calls_) {
-    if (call.function == "SetStatusLine" && call.detail == slotText) texts.push_back(call.text);
+  for (const HostCall& call : CallsTo("SetStatusLine")) {
+    if (call.detail == slotText) texts.push_back(call.text);
   }
   return texts;
 }
 
 std::vector<std::string> ScriptedHost::Sounds() const {
-  std::lock_guard lock(mutex_);
   std::vector<std::string> sounds;
-  for (const HostCall& call : calls_) {
-    if (call.function == "PlaySound") sounds.push_back(call.text);
-  }
+  for (const HostCall& call : CallsTo("PlaySound")) sounds.push_back(call.text);
   return sounds;
 }
 
-int ScriptedHost::Beeps() const {
-  std::lock_guard lock(mutex_);
-  int beeps = 0;
-  for (const HostCall& call : calls_) {
-    if (call.function == "Beep") ++beeps;
-  }
-  return beeps;
-}
+int ScriptedHost::Beeps() const { return static_cast<int>(CallsTo("Beep").size()); }
 
 void ScriptedHost::Clear() {
   std::lock_guard lock(mutex_);
@@ -111,6 +103,14 @@ std::optional<std::string> ScriptedHost::AskPassword(std::string_view prompt, st
 void ScriptedHost::ShowMessage(std::string_view text, std::string_view caption) {
   Record("ShowMessage", text, caption);
 }
+
+void ScriptedHost::OpenStatusDisplay(int direction, std::string_view statusText) {
+  Record("OpenStatusDisplay", statusText, std::to_string(direction));
+}
+
+void ScriptedHost::SetProgressText(std::string_view text) { Record("SetProgressText", text); }
+
+void ScriptedHost::CloseStatusDisplay() { Record("CloseStatusDisplay", {}); }
 
 void ScriptedHost::PlaySound(std::string_view waveFile) { Record("PlaySound", waveFile); }
 

@@ -66,6 +66,8 @@ class ScriptedHost : public platform::Host {
 
   // Records.
   std::vector<HostCall> Calls() const;
+  // The calls of one function ("OpenStatusDisplay", "SetProgressText", ...).
+  std::vector<HostCall> CallsTo(std::string_view function) const;
   std::vector<PromptRecord> Prompts() const;
   // Prompts that found the queue empty (and were cancelled).
   int UnansweredPrompts() const;
@@ -88,6 +90,11 @@ class ScriptedHost : public platform::Host {
                                      std::size_t capacity) override;
   std::optional<std::string> AskPassword(std::string_view prompt, std::size_t capacity) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
+  // Recorded as "OpenStatusDisplay" (text: status text, detail: direction),
+  // "SetProgressText" and "CloseStatusDisplay".
+  void OpenStatusDisplay(int direction, std::string_view statusText) override;
+  void SetProgressText(std::string_view text) override;
+  void CloseStatusDisplay() override;
   void PlaySound(std::string_view waveFile) override;
   void Beep() override;
 
