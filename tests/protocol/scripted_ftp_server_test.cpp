@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,9 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::EndsWith;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 using Clock = std::chrono::steady_clock;
 
@@ -243,14 +244,12 @@ TEST(ScriptedFtpServerTest, PassiveListingWithTheStandardReply) {
   server.Start();
   PlainFtpClient client = ConnectTo(server);
   EXPECT_EQ(client.ReadReply().code, 220);
-  PlainReply pasv = client.Command("PASV");
-  std::smatch parts;
-  const std::string pasvText = pasv.text;
-  ASSERT_TRUE(std::regex_match(pasvText, parts,
-                               std::regex(R"(227 Entering Passive Mode \(127,0,0,1,(\d+),(\d+)\)\.\n)")))
-      << pasvText;
-  const int port = std::stoi(parts[1]) * 256 + std::stoi(parts[2]);
-  UniqueFd data = ConnectTcp("127.0.0.1", static_cast<std::uint16_t>(port));
+  const PlainReply pasv = client.Command("PASV");
+  ASSERT_THAT(pasv.text, StartsWith("227 Entering Passive Mode (127,0,0,1,"));
+  ASSERT_THAT(pasv.text, EndsWith(").\n"));
+  const std::optional<PassiveAddress> target = ParsePassiveReply(pasv.text);
+  ASSERT_TRUE(target) << pasv.text;
+  UniqueFd data = ConnectTcp(target->address, target->port);
   ASSERT_TRUE(data.Valid());
   EXPECT_EQ(client.Command("LIST").code, 150);
   EXPECT_EQ(ReadUntilClosed(data.Get()), listing);

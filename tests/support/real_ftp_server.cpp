@@ -41,6 +41,7 @@ constexpr const char* VsftpdPath = "/usr/sbin/vsftpd";
 constexpr const char* PythonPath = "/usr/bin/python3";
 constexpr const char* UnsharePath = "/usr/bin/unshare";
 constexpr const char* SetprivPath = "/usr/bin/setpriv";
+constexpr const char* TiniPath = "/usr/bin/tini";
 constexpr const char* PyftpdlibScript = KORVAL_SOURCE_DIR "/tests/support/pyftpdlib_server.py";
 
 constexpr const char* VsftpdUser = "korvaltest";
@@ -341,8 +342,10 @@ bool RealFtpServer::StartOnce(bool* retry) {
     error_ = error;
     return false;
   }
-  // vsftpd runs as the first process of a PID namespace of its own, so that
-  // killing it takes its session processes with it and leaves no zombies.
+  // vsftpd runs in a PID namespace of its own, so that killing the
+  // namespace's first process takes every session process with it and leaves
+  // no zombies. That first process is tini, which reaps orphaned session
+  // processes: vsftpd itself gives up when it reaps a child it did not fork.
   const bool useNamespace = kind_ == ServerKind::Vsftpd && ::access(UnsharePath, X_OK) == 0;
   if (!Spawn(useNamespace, &error)) {
     error_ = error;
@@ -363,6 +366,11 @@ bool RealFtpServer::StartOnce(bool* retry) {
 bool RealFtpServer::PrepareVsftpd(std::string* error) {
   if (::access(VsftpdPath, X_OK) != 0) {
     *error = std::string(VsftpdPath) + " is missing: install the Debian package vsftpd (scripts/install-deps)";
+    return false;
+  }
+  if (::access(TiniPath, X_OK) != 0) {
+    *error = std::string(TiniPath) + " is missing (it reaps vsftpd's session processes): install the Debian "
+             "package tini (scripts/install-deps)";
     return false;
   }
   if (!EnsureVsftpdUser(&servedUid_, &servedGid_, error)) return false;
@@ -441,7 +449,9 @@ bool RealFtpServer::Spawn(bool useNamespace, std::string* error) {
   if (::access(SetprivPath, X_OK) == 0) arguments = {SetprivPath, "--pdeathsig", "KILL", "--"};
   if (kind_ == ServerKind::Vsftpd) {
     if (useNamespace) {
-      for (const char* word : {UnsharePath, "--pid", "--fork", "--kill-child", "--"}) arguments.push_back(word);
+      for (const char* word : {UnsharePath, "--pid", "--fork", "--kill-child", "--", TiniPath, "--"}) {
+        arguments.push_back(word);
+      }
     }
     arguments.push_back(VsftpdPath);
     arguments.push_back((directory_->Path() / "vsftpd.conf").string());
@@ -583,7 +593,14 @@ void RealServerTest::SetUp() {
   ASSERT_TRUE(server_->Start()) << server_->Error();
 }
 
-void RealServerTest::TearDown() { server_.reset(); }
+void RealServerTest::TearDown() {
+  // A failed test shows what the server said about it.
+  if (HasFailure() && server_) {
+    std::fprintf(stderr, "--- %s server log (port %u) ---\n%s\n--- end of server log ---\n",
+                 ServerKindName(server_->Kind()).c_str(), server_->Port(), server_->ServerLog().c_str());
+  }
+  server_.reset();
+}
 
 std::string RealServerParamName(const ::testing::TestParamInfo<ServerKind>& info) {
   return ServerKindName(info.param);

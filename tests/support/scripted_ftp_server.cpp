@@ -561,9 +561,15 @@ bool ScriptedFtpServer::RunExpect(const Action& action) {
     }
     const bool matches = action.kind == Kind::Expect ? *line == action.text : line->starts_with(action.text);
     if (matches) return true;
-    if (HandleUnscripted(*line, false)) continue;
-    // The step stays: the script goes on only when the expected command comes.
+    if (FindAnswer(*line, false)) {
+      HandleUnscripted(*line, false);
+      continue;
+    }
+    // Recorded before the reply goes out, so a client that has the reply sees
+    // the failure too. The step stays: the script goes on only when the
+    // expected command comes.
     Fail("got \"" + Printable(*line) + "\" while the script waited in " + Describe(action));
+    HandleUnscripted(*line, false);
   }
 }
 
