@@ -196,6 +196,23 @@ TEST(ScriptedFtpServerTest, DefaultRepliesServeALogonAndQuit) {
   EXPECT_TRUE(server.WaitForCommands(8));
 }
 
+TEST(ScriptedFtpServerTest, DefaultsAndATableEntryServeALogonAndAPassiveListing) {
+  const std::string listing = "drwxr-xr-x   2 anna users 4096 Jan  1 10:00 pub\r\n";
+  ScriptedFtpServer server;
+  server.UseDefaultReplies().ServeData("LIST", listing);
+  server.Start();
+  PlainFtpClient client = ConnectTo(server);
+  EXPECT_EQ(client.ReadReply().code, 220);
+  EXPECT_TRUE(client.Logon("anna", "secret"));
+  UniqueFd data = client.OpenPassive();
+  ASSERT_TRUE(data.Valid());
+  EXPECT_EQ(client.Command("LIST").text, "150 Opening data connection.\n");
+  EXPECT_EQ(ReadUntilClosed(data.Get()), listing);
+  EXPECT_EQ(client.ReadReply().text, "226 Transfer complete.\n");
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "PASS secret", "PASV", "LIST"));
+  EXPECT_TRUE(server.Verify());
+}
+
 TEST(ScriptedFtpServerTest, ServesSeveralConnectionsInTurn) {
   ScriptedFtpServer server;
   server.Send("421 Too many users\r\n").CloseControl().Send("220 Now ok\r\n").Expect("QUIT").Reply("221 Bye");

@@ -33,8 +33,13 @@
 //         .ServeData("LIST", listing);                    // 150, the listing, 226
 //
 // A command that matches neither the waiting Expect nor the table is recorded
-// as a failure and answered with "500 unexpected". A mismatched Expect stays
+// as a failure and answered with "500 unexpected" (the defaults' catch-all
+// 502 answers only after the script has run out). A mismatched Expect stays
 // pending: the script does not move on until the expected command comes.
+//
+// Commands and failures are recorded before the server answers, so a client
+// that has its reply finds its command in Transcript(). Connection counters
+// change just after a close: wait for them with WaitForClientClose().
 //
 // Several control connections in a row are served: a step that needs the
 // control connection when none is open waits for the client to connect. When
