@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace korval::config {
 
@@ -43,5 +45,36 @@ struct SessionProfile {
 SessionProfile& CurrentProfile();
 // The record the Session Profile dialog edits.
 SessionProfile& ProfileDialogCopy();
+
+constexpr std::size_t CommentCapacity = 79;        // COMMENT, edited by the profile dialog
+constexpr std::size_t RestartValueCapacity = 255;  // REGETRDIR, REGETRFILE, REGETLDIR, REGETLFILE
+
+// The shared firewall section and the section of batch mode's firewall switch.
+inline constexpr std::string_view FirewallSection = "FIREWALL";
+inline constexpr std::string_view BatchSection = "KORVAL";
+
+// Empties the name, user, password and remote directory and sets host type
+// 6000 and time-out 65; the other fields keep their values.
+void ResetSessionProfile(SessionProfile& profile);
+
+// Fills `profile` from the section named by its Name, and applies the
+// profile's overrides of the program settings. A name without a section gives
+// the defaults with Host = Name. An anonymous user without a password is
+// asked for the e-mail address (through the host) while none is known.
+void LoadSessionProfile(SessionProfile& profile);
+
+// Rewrites the profile's section as one change of the file, keeping an
+// interrupted receive's restart record (the REGET keys). Defaults (PORT 21,
+// TIMEOUT 65, TYPE 6000, empty texts) are not written, and PASVMODE only when
+// it differs from "_config_". Every other key goes: COMMENT is written by the
+// profile dialog after the save, the other overrides by the Session Options.
+void SaveSessionProfile(const SessionProfile& profile);
+
+// Removes the profile's section.
+void DeleteSessionProfile(std::string_view name);
+
+// The section names of the configuration file except "_config_", sorted
+// without regard to case; empty when the file cannot be read.
+std::vector<std::string> ListSessionProfiles();
 
 }  // namespace korval::config
