@@ -77,9 +77,20 @@ std::vector<std::string> ScriptedHost::Sounds() const {
 
 int ScriptedHost::Beeps() const { return static_cast<int>(CallsTo("Beep").size()); }
 
+void ScriptedHost::QueueProfileDialog(config::SessionProfile profile) {
+  std::lock_guard lock(mutex_);
+  profileDialogs_.push_back(std::move(profile));
+}
+
+void ScriptedHost::QueueProfileDialogCancel() {
+  std::lock_guard lock(mutex_);
+  profileDialogs_.push_back(std::nullopt);
+}
+
 void ScriptedHost::Clear() {
   std::lock_guard lock(mutex_);
   answers_.clear();
+  profileDialogs_.clear();
   calls_.clear();
   prompts_.clear();
   unansweredPrompts_ = 0;
@@ -115,6 +126,52 @@ void ScriptedHost::CloseStatusDisplay() { Record("CloseStatusDisplay", {}); }
 void ScriptedHost::PlaySound(std::string_view waveFile) { Record("PlaySound", waveFile); }
 
 void ScriptedHost::Beep() { Record("Beep", {}); }
+
+std::optional<std::string> ScriptedHost::AskPasswordPreset(std::string_view prompt, std::string_view preset,
+                                                           std::size_t capacity) {
+  return Answer(PromptKind::Password, prompt, preset, capacity);
+}
+
+void ScriptedHost::SetPromptHelpContext(int context) { Record("SetPromptHelpContext", std::to_string(context)); }
+
+bool ScriptedHost::RunSessionProfileDialog() {
+  std::optional<config::SessionProfile> outcome;
+  {
+    std::lock_guard lock(mutex_);
+    RecordLocked("RunSessionProfileDialog", {}, {});
+    if (!profileDialogs_.empty()) {
+      outcome = std::move(profileDialogs_.front());
+      profileDialogs_.pop_front();
+    }
+  }
+  if (!outcome) return false;
+  config::ProfileDialogCopy() = std::move(*outcome);
+  return true;
+}
+
+void ScriptedHost::SetWindowCaption(std::string_view caption) { Record("SetWindowCaption", caption); }
+
+void ScriptedHost::EnableControl(int controlId, bool enabled) {
+  Record("EnableControl", std::to_string(controlId), enabled ? "1" : "0");
+}
+
+void ScriptedHost::SetControlText(int controlId, std::string_view text) {
+  Record("SetControlText", text, std::to_string(controlId));
+}
+
+std::optional<std::string> ScriptedHost::ControlText(int controlId) {
+  const std::string id = std::to_string(controlId);
+  std::lock_guard lock(mutex_);
+  for (auto call = calls_.rbegin(); call != calls_.rend(); ++call)
+    if (call->function == "SetControlText" && call->detail == id) return call->text;
+  return std::nullopt;
+}
+
+void ScriptedHost::UpdateControlStates() { Record("UpdateControlStates", {}); }
+
+void ScriptedHost::PostCommand(int commandId) { Record("PostCommand", std::to_string(commandId)); }
+
+void ScriptedHost::RestoreCursor() { Record("RestoreCursor", {}); }
 
 void ScriptedHost::Record(std::string_view function, std::string_view text, std::string_view detail) {
   std::lock_guard lock(mutex_);

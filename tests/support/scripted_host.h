@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/session_profile.h"
 #include "platform/host.h"
 
 namespace korval::testing {
@@ -63,6 +64,11 @@ class ScriptedHost : public platform::Host {
   // The next prompt is cancelled.
   void QueueCancel();
   std::size_t PendingAnswers() const;
+  // Outcomes of the coming Session Profile dialogs: OK with `profile` (it
+  // becomes config::ProfileDialogCopy()), or Cancel. Cancel when none is
+  // queued.
+  void QueueProfileDialog(config::SessionProfile profile);
+  void QueueProfileDialogCancel();
 
   // Records.
   std::vector<HostCall> Calls() const;
@@ -97,6 +103,24 @@ class ScriptedHost : public platform::Host {
   void CloseStatusDisplay() override;
   void PlaySound(std::string_view waveFile) override;
   void Beep() override;
+  // Recorded as "AskPassword" with the preset as the initial text.
+  std::optional<std::string> AskPasswordPreset(std::string_view prompt, std::string_view preset,
+                                               std::size_t capacity) override;
+  // "SetPromptHelpContext" (text: the context).
+  void SetPromptHelpContext(int context) override;
+  // "RunSessionProfileDialog".
+  bool RunSessionProfileDialog() override;
+  // "SetWindowCaption"; "EnableControl" (text: id, detail: "1" or "0");
+  // "SetControlText" (text: the text, detail: id); "UpdateControlStates";
+  // "PostCommand" (text: id); "RestoreCursor". ControlText() gives back what
+  // SetControlText put there, as a window's edit field would.
+  void SetWindowCaption(std::string_view caption) override;
+  void EnableControl(int controlId, bool enabled) override;
+  void SetControlText(int controlId, std::string_view text) override;
+  std::optional<std::string> ControlText(int controlId) override;
+  void UpdateControlStates() override;
+  void PostCommand(int commandId) override;
+  void RestoreCursor() override;
 
  protected:
   // Appends one call to Calls(); for host calls added later.
@@ -111,6 +135,7 @@ class ScriptedHost : public platform::Host {
   void RecordLocked(std::string_view function, std::string_view text, std::string_view detail);
 
   std::deque<std::optional<std::string>> answers_;
+  std::deque<std::optional<config::SessionProfile>> profileDialogs_;
   std::vector<HostCall> calls_;
   std::vector<PromptRecord> prompts_;
   int unansweredPrompts_ = 0;

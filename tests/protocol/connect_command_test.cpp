@@ -1,0 +1,267 @@
+// The Connect and Close buttons: the profile dialog, the retries, the local
+// and remote start-up directories, the panes and controls, and closing.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "connection_test_support.h"
+#include "engine/data_connection.h"
+#include "engine/logon.h"
+#include "tests/support/temporary_directory.h"
+
+namespace korval::engine {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ConnectionStateGuard;
+using testing::CountLogged;
+using testing::Logged;
+using testing::ScopedHost;
+using testing::ScriptedFtpServer;
+using testing::ScriptedHost;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::uint16_t RefusedPort() {
+  int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(probe);
+  return ntohs(address.sin_port);
+}
+
+// Restores the working directory the test changed.
+class WorkingDirectoryGuard {
+ public:
+  WorkingDirectoryGuard() : saved_(std::filesystem::current_path()) {}
+  ~WorkingDirectoryGuard() { std::filesystem::current_path(saved_); }
+
+ private:
+  std::filesystem::path saved_;
+};
+
+class ConnectCommandTest : public ::testing::Test {
+ protected:
+  ConnectionStateGuard state;
+  ScriptedHost host;
+  ScopedHost installed{host};
+  ScriptedFtpServer server;
+  std::vector<std::string> hookCalls;
+
+  void SetUp() override {
+    ConnectionHooks& hooks = TheConnectionHooks();
+    hooks.ClearListingCache = [this] { hookCalls.push_back("ClearListingCache"); };
+    hooks.ListLocalPane = [this](std::string_view mask) { hookCalls.push_back("ListLocalPane " + std::string(mask)); };
+    hooks.RetrieveRemotePane = [this](std::string_view mask) {
+      hookCalls.push_back("RetrieveRemotePane " + std::string(mask));
+    };
+    hooks.RefreshRemotePane = [this] { hookCalls.push_back("RefreshRemotePane"); };
+  }
+
+  config::SessionProfile DialogProfile() {
+    config::SessionProfile profile = testing::ProfileFor(server);
+    profile.LocalMask = "*.c";
+    profile.RemoteMask = "*.txt";
+    return profile;
+  }
+
+  std::string LastControlText(int id) {
+    std::string text = "unset";
+    for (const testing::HostCall& call : host.CallsTo("SetControlText"))
+      if (call.detail == std::to_string(id)) text = call.text;
+    return text;
+  }
+};
+
+class RetriesTest : public ConnectCommandTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RetriesTest, RefusedPortIsTriedRetriesPlusOneTimes) {
+  config::SessionProfile profile;
+  profile.Host = "127.0.0.1";
+  profile.Port = RefusedPort();
+  profile.Retries = GetParam();
+  host.QueueProfileDialog(profile);
+  config::Settings().Bell = 1;
+  config::Settings().UseWave = 1;  // no wave file exists: the error sound is the beep
+
+  ConnectCommand(ConnectCommandId);
+
+  EXPECT_EQ(CountLogged(host, "Connection to 127.0.0.1 failed"), GetParam() + 1);
+  EXPECT_EQ(TheSession().ControlSocket, -1);
+  EXPECT_FALSE(TheSession().LoggedOn);
+  EXPECT_EQ(host.Beeps(), 1);
+  EXPECT_TRUE(host.Sounds().empty());
+  EXPECT_EQ(LastControlText(ConnectCommandId), "unset");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, RetriesTest, ::testing::Values(0, 1, 3));
+
+TEST_F(ConnectCommandTest, SuccessfulConnectSetsUpBothPanes) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("331 Password required");
+  server.Expect("PASS secret").Reply("230 Logged in").Expect("CWD /pub").Reply("250 ok");
+  server.Start();
+  config::SessionProfile profile = DialogProfile();
+  profile.InitialRemoteDir = "/pub";
+  host.QueueProfileDialog(profile);
+  testing::TemporaryDirectory sounds;
+  sounds.WriteFile("connect.wav", "RIFF");
+  config::Settings().Bell = 1;
+  config::Settings().UseWave = 1;
+  config::Settings().ConnectSound = sounds.FilePath("connect.wav").string();
+
+  ConnectCommand(ConnectCommandId);
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_NE(TheSession().ControlSocket, -1);
+  EXPECT_TRUE(TheSession().LoggedOn);
+  EXPECT_EQ(config::CurrentProfile().Host, server.Address());
+  EXPECT_EQ(LastControlText(ConnectCommandId), "&Close");
+  EXPECT_EQ(LastControlText(LocalMaskBox), "*.c");
+  EXPECT_EQ(LastControlText(RemoteMaskBox), "*.txt");
+  EXPECT_THAT(hookCalls, ElementsAre("ClearListingCache", "ListLocalPane *.c", "RetrieveRemotePane *.txt"));
+  EXPECT_EQ(host.CallsTo("UpdateControlStates").size(), 1u);
+  EXPECT_EQ(host.CallsTo("RestoreCursor").size(), 1u);
+  ASSERT_EQ(host.CallsTo("PostCommand").size(), 1u);
+  EXPECT_EQ(host.CallsTo("PostCommand")[0].text, "8100");
+  EXPECT_THAT(host.Sounds(), ElementsAre(config::Settings().ConnectSound));
+}
+
+TEST_F(ConnectCommandTest, OtherCommandIdLeavesTheRemotePaneAlone) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+  server.Start();
+  host.QueueProfileDialog(DialogProfile());
+
+  ConnectCommand(7654);
+
+  EXPECT_TRUE(TheSession().LoggedOn);
+  EXPECT_THAT(hookCalls, ElementsAre("ClearListingCache", "ListLocalPane *.c"));
+}
+
+TEST_F(ConnectCommandTest, CancelledDialogConnectsNowhere) {
+  server.Start();
+  host.QueueProfileDialogCancel();
+  config::Settings().Bell = 1;
+
+  ConnectCommand(ConnectCommandId);
+
+  EXPECT_EQ(server.ConnectionsAccepted(), 0);
+  EXPECT_EQ(TheSession().ControlSocket, -1);
+  EXPECT_THAT(hookCalls, ElementsAre("ClearListingCache"));
+  EXPECT_EQ(host.CallsTo("UpdateControlStates").size(), 1u);
+  EXPECT_EQ(host.CallsTo("PostCommand").size(), 1u);
+  EXPECT_EQ(host.Beeps(), 1);
+}
+
+TEST_F(ConnectCommandTest, BusyWorkerIgnoresTheCommand) {
+  SetWorkerBusy(true);
+
+  ConnectCommand(ConnectCommandId);
+
+  SetWorkerBusy(false);
+  EXPECT_TRUE(host.CallsTo("RunSessionProfileDialog").empty());
+  EXPECT_THAT(hookCalls, IsEmpty());
+}
+
+TEST_F(ConnectCommandTest, OrigDirGoesBackToTheStartDirectory) {
+  WorkingDirectoryGuard restore;
+  testing::TemporaryDirectory start;
+  testing::TemporaryDirectory elsewhere;
+  StartDirectory() = start.Path().string();
+  std::filesystem::current_path(elsewhere.Path());
+  config::SessionProfile profile;
+  profile.Host = "127.0.0.1";
+  profile.Port = RefusedPort();
+  profile.LocalDir = "OrigDir";
+  host.QueueProfileDialog(profile);
+
+  ConnectCommand(ConnectCommandId);
+
+  EXPECT_EQ(std::filesystem::current_path(), start.Path());
+}
+
+TEST_F(ConnectCommandTest, LocalDirectoryIsEnteredBeforeConnecting) {
+  WorkingDirectoryGuard restore;
+  testing::TemporaryDirectory local;
+  config::SessionProfile profile;
+  profile.Host = "127.0.0.1";
+  profile.Port = RefusedPort();
+  profile.LocalDir = local.Path().string();
+  host.QueueProfileDialog(profile);
+
+  ConnectCommand(ConnectCommandId);
+
+  EXPECT_EQ(std::filesystem::current_path(), local.Path());
+}
+
+TEST_F(ConnectCommandTest, ConnectWhileConnectedCloses) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+  server.Expect("QUIT").Reply("221 Goodbye");
+  server.Start();
+  host.QueueProfileDialog(DialogProfile());
+  ConnectCommand(ConnectCommandId);
+  ASSERT_TRUE(TheSession().LoggedOn);
+  TheSession().CanMkd = TheSession().CanRename = true;
+  TheSession().UseCdup = false;
+  hookCalls.clear();
+
+  ConnectCommand(ConnectCommandId);
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "QUIT"));
+  EXPECT_TRUE(server.WaitForClientClose(2s));
+  EXPECT_EQ(TheSession().ControlSocket, -1);
+  EXPECT_FALSE(TheSession().LoggedOn);
+  EXPECT_TRUE(TheSession().TreeAbort);
+  EXPECT_FALSE(TheSession().CanMkd || TheSession().CanRename);
+  EXPECT_TRUE(TheSession().UseCdup);
+  EXPECT_EQ(LastControlText(ConnectCommandId), "&Connect");
+  EXPECT_EQ(host.CallsTo("SetWindowCaption").back().text, "KORVAL95 LE");
+  EXPECT_THAT(hookCalls, ElementsAre("RefreshRemotePane", "ClearListingCache"));
+  EXPECT_EQ(host.CallsTo("RunSessionProfileDialog").size(), 1u);  // no dialog for the close
+}
+
+TEST_F(ConnectCommandTest, CloseConnectionClosesTheDataSocketsToo) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+  server.ExpectPrefix("PORT ").AcceptPort().Expect("QUIT").Reply("221 Goodbye");
+  server.Start();
+  config::CurrentProfile() = testing::ProfileFor(server);
+  TheSession().ControlSocket = Logon(config::CurrentProfile());
+  ASSERT_NE(TheSession().ControlSocket, -1);
+  TheSession().ListenSocket = OpenListener(TheSession().ControlSocket);
+  ASSERT_NE(TheSession().ListenSocket, -1);
+
+  EXPECT_FALSE(CloseConnection());
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_EQ(TheSession().ListenSocket, -1);
+  EXPECT_EQ(TheSession().ControlSocket, -1);
+}
+
+TEST_F(ConnectCommandTest, CloseWhileClosingDoesNothing) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+  server.Start();
+  config::CurrentProfile() = testing::ProfileFor(server);
+  TheSession().ControlSocket = Logon(config::CurrentProfile());
+  TheSession().Closing = true;
+
+  EXPECT_TRUE(CloseConnection());
+
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna"));
+  EXPECT_NE(TheSession().ControlSocket, -1);
+  TheSession().Closing = false;
+}
+
+}  // namespace
+}  // namespace korval::engine
