@@ -1,14 +1,123 @@
 #include "config/command_options.h"
 
+#include "config/program_files.h"
+#include "config/program_identity.h"
 #include "config/program_settings.h"
+#include "config/session_profile.h"
+#include "platform/host.h"
+#include "platform/text.h"
 
 namespace korval::config {
 
-// No option is recognised yet: the whole text is handed on as the transfer
-// arguments. The option parser of batch mode replaces this definition.
-std::optional<std::string> ParseCommandOptions(std::string_view text) {
+const char* const UsageText =
+    "Syntax: KORVAL [args] host:full_path [local:full_path]\n"
+    "        KORVAL [args] local:full_path host:full_path\n"
+    "        KORVAL [args] -ask\n"
+    "        [args] = -i inifile\n"
+    "                 -p profile\n"
+    "                 -u userid\n"
+    "                 -w password\n"
+    "                 -c account\n"
+    "                 -s source\n"
+    "                 -d destination\n"
+    "                 -quiet\n"
+    "                 -ascii\n"
+    "                 -binary";
+
+namespace {
+
+std::size_t SkipWord(std::string_view text, std::size_t position) {
+  while (position < text.size() && text[position] != ' ') ++position;
+  while (position < text.size() && text[position] == ' ') ++position;
+  return position;
+}
+
+}  // namespace
+
+BatchRequest& Batch() {
+  static BatchRequest request;
+  return request;
+}
+
+void ResetBatchRequest() { Batch() = BatchRequest{}; }
+
+std::size_t NextWord(std::string_view text, std::size_t position, std::string& target, std::size_t capacity) {
+  position = SkipWord(text, position);
+  std::size_t start = position;
+  while (position < text.size() && text[position] != ' ') ++position;
+  target = platform::TruncateTo(text.substr(start, position - start), capacity);
+  while (position < text.size() && text[position] == ' ') ++position;
+  return position;
+}
+
+std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
   LoadGlobalSettings();
-  return std::string(text);
+  std::string text(commandLine);
+  std::size_t position = 0;
+  SessionProfile& profile = CurrentProfile();
+  while (position < text.size() && text[position] == '-') {
+    const char option = position + 1 < text.size() ? text[position + 1] : '\0';
+    switch (option) {
+      case 'a':
+        if (position + 3 < text.size() && text[position + 3] == 'k') {  // -ask
+          std::optional<std::string> answer =
+              platform::CurrentHost().AskText("Enter command line:", "", PromptAnswerCapacity);
+          if (answer) {
+            text = *answer;
+            position = 0;
+            while (position < text.size() && text[position] == ' ') ++position;
+          } else {
+            position = SkipWord(text, position);
+          }
+        } else {  // -ascii
+          Settings().Mode = 'A';
+          position = SkipWord(text, position);
+        }
+        break;
+      case 'b':
+        Settings().Mode = 'I';
+        position = SkipWord(text, position);
+        break;
+      case 'c':
+        position = NextWord(text, position, profile.Account, SessionProfile::AccountCapacity);
+        break;
+      case 'd':
+        position = NextWord(text, position, Batch().Destination, BatchArgumentCapacity);
+        break;
+      case 'i':
+        position = NextWord(text, position, ProgramFiles().ConfigPath, ConfigPathCapacity);
+        LoadGlobalSettings();
+        break;
+      case 'p': {
+        std::string name;
+        position = NextWord(text, position, name, SessionProfile::NameCapacity);
+        ResetSessionProfile(profile);
+        profile.Name = name;
+        LoadSessionProfile(profile);
+        break;
+      }
+      case 'q':
+        Batch().QuietMode = true;
+        position = SkipWord(text, position);
+        break;
+      case 's':
+        position = NextWord(text, position, Batch().Source, BatchArgumentCapacity);
+        BatchMode() = true;
+        break;
+      case 'u':
+        position = NextWord(text, position, profile.User, SessionProfile::UserCapacity);
+        break;
+      case 'w':
+        position = NextWord(text, position, profile.Password, SessionProfile::PasswordCapacity);
+        break;
+      default: {
+        std::string message = "Unknown arguments " + text.substr(position);
+        platform::CurrentHost().ShowMessage(message + "\n\n" + UsageText, ProgramTitle);
+        return std::nullopt;
+      }
+    }
+  }
+  return text.substr(position);
 }
 
 }  // namespace korval::config

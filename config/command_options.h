@@ -1,15 +1,37 @@
 #pragma once
-// The command-line options that come before the transfer arguments.
+// The command-line options that come before the transfer arguments, and the
+// state they set for batch mode.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace korval::config {
 
+constexpr std::size_t BatchArgumentCapacity = 255;
+constexpr std::size_t PromptAnswerCapacity = 69;
+
+// What the options and the batch entry leave for the transfer.
+struct BatchRequest {
+  std::string Source;       // -s, or the first transfer argument
+  std::string Destination;  // -d, or the second
+  bool QuietMode = false;   // -quiet: no message boxes
+};
+BatchRequest& Batch();
+void ResetBatchRequest();
+
 // Loads the global settings, then consumes the leading options of `text` and
 // returns the rest of it (the transfer arguments), or nullopt on an unknown
 // option. Called by LocateProgramFiles at start-up.
 std::optional<std::string> ParseCommandOptions(std::string_view text);
+
+// From `position` in `text`: skips the current word and the blanks after it,
+// copies the next word into `target` (cut at `capacity`), skips the blanks
+// after that; returns the new position.
+std::size_t NextWord(std::string_view text, std::size_t position, std::string& target, std::size_t capacity);
+
+// The usage text, shown with "Unknown arguments" and "Unknown batch command!".
+extern const char* const UsageText;
 
 }  // namespace korval::config
