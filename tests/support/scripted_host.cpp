@@ -1,0 +1,148 @@
+#include "tests/support/scripted_host.h"
+
+#include <utility>
+
+namespace korval::testing {
+
+void ScriptedHost::QueueAnswer(std::string answer) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(std::move(answer));
+}
+
+void ScriptedHost::QueueCancel() {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(std::nullopt);
+}
+
+std::size_t ScriptedHost::PendingAnswers() const {
+  std::lock_guard lock(mutex_);
+  return answers_.size();
+}
+
+std::vector<HostCall> ScriptedHost::Calls() const {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+std::vector<HostCall> ScriptedHost::CallsTo(std::string_view function) const {
+  std::lock_guard lock(mutex_);
+  std::vector<HostCall> matching;
+  for (const HostCall& call : calls_) {
+    if (call.function == function) matching.push_back(call);
+  }
+  return matching;
+}
+
+std::vector<PromptRecord> ScriptedHost::Prompts() const {
+  std::lock_guard lock(mutex_);
+  return prompts_;
+}
+
+int ScriptedHost::UnansweredPrompts() const {
+  std::lock_guard lock(mutex_);
+  return unansweredPrompts_;
+}
+
+std::vector<MessageRecord> ScriptedHost::Messages() const {
+  std::vector<MessageRecord> messages;
+  for (const HostCall& call : CallsTo("ShowMessage")) messages.push_back({call.text, call.detail});
+  return messages;
+}
+
+std::vector<std::string> ScriptedHost::LogWindowLines() const {
+  std::vector<std::string> lines;
+  for (const HostCall& call : CallsTo("AppendToLogWindow")) lines.push_back(call.text);
+  return lines;
+}
+
+std::string ScriptedHost::StatusLine(int slot) const {
+  std::vector<std::string> history = StatusLineHistory(slot);
+  return history.empty() ? std::string() : history.back();
+}
+
+std::vector<std::string> ScriptedHost::StatusLineHistory(int slot) const {
+  const std::string slotText = std::to_string(slot);
+  std::vector<std::string> texts;
+  for (const HostCall& call : CallsTo("SetStatusLine")) {
+    if (call.detail == slotText) texts.push_back(call.text);
+  }
+  return texts;
+}
+
+std::vector<std::string> ScriptedHost::Sounds() const {
+  std::vector<std::string> sounds;
+  for (const HostCall& call : CallsTo("PlaySound")) sounds.push_back(call.text);
+  return sounds;
+}
+
+int ScriptedHost::Beeps() const { return static_cast<int>(CallsTo("Beep").size()); }
+
+void ScriptedHost::Clear() {
+  std::lock_guard lock(mutex_);
+  answers_.clear();
+  calls_.clear();
+  prompts_.clear();
+  unansweredPrompts_ = 0;
+}
+
+void ScriptedHost::AppendToLogWindow(std::string_view line) { Record("AppendToLogWindow", line); }
+
+void ScriptedHost::SetStatusLine(int slot, std::string_view text) {
+  Record("SetStatusLine", text, std::to_string(slot));
+}
+
+std::optional<std::string> ScriptedHost::AskText(std::string_view prompt, std::string_view initial,
+                                                 std::size_t capacity) {
+  return Answer(PromptKind::Text, prompt, initial, capacity);
+}
+
+std::optional<std::string> ScriptedHost::AskPassword(std::string_view prompt, std::size_t capacity) {
+  return Answer(PromptKind::Password, prompt, {}, capacity);
+}
+
+void ScriptedHost::ShowMessage(std::string_view text, std::string_view caption) {
+  Record("ShowMessage", text, caption);
+}
+
+void ScriptedHost::OpenStatusDisplay(int direction, std::string_view statusText) {
+  Record("OpenStatusDisplay", statusText, std::to_string(direction));
+}
+
+void ScriptedHost::SetProgressText(std::string_view text) { Record("SetProgressText", text); }
+
+void ScriptedHost::CloseStatusDisplay() { Record("CloseStatusDisplay", {}); }
+
+void ScriptedHost::PlaySound(std::string_view waveFile) { Record("PlaySound", waveFile); }
+
+void ScriptedHost::Beep() { Record("Beep", {}); }
+
+void ScriptedHost::Record(std::string_view function, std::string_view text, std::string_view detail) {
+  std::lock_guard lock(mutex_);
+  RecordLocked(function, text, detail);
+}
+
+void ScriptedHost::RecordLocked(std::string_view function, std::string_view text, std::string_view detail) {
+  calls_.push_back({std::string(function), std::string(text), std::string(detail)});
+}
+
+std::optional<std::string> ScriptedHost::Answer(PromptKind kind, std::string_view prompt, std::string_view initial,
+                                                std::size_t capacity) {
+  std::lock_guard lock(mutex_);
+  std::optional<std::string> answer;
+  if (answers_.empty()) {
+    ++unansweredPrompts_;
+  } else {
+    answer = std::move(answers_.front());
+    answers_.pop_front();
+    if (answer && answer->size() > capacity) answer->resize(capacity);
+  }
+  prompts_.push_back({kind, std::string(prompt), std::string(initial), capacity, answer});
+  RecordLocked(kind == PromptKind::Text ? "AskText" : "AskPassword", prompt, initial);
+  return answer;
+}
+
+ScopedHost::ScopedHost(platform::Host& host) { platform::SetHost(&host); }
+
+ScopedHost::~ScopedHost() { platform::SetHost(nullptr); }
+
+}  // namespace korval::testing

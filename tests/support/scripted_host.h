@@ -1,0 +1,129 @@
+#pragma once
+// A Host for tests: prompts are answered from a queue the test fills, and
+// every call the core makes (message boxes, status lines, log-window lines,
+// sounds, beeps) is recorded so the test can assert on it. Thread-safe: a
+// worker thread may call it while the test thread reads the records.
+//
+//   korval::testing::ScriptedHost host;
+//   korval::testing::ScopedHost installed(host);   // SetHost, undone at scope end
+//   host.QueueAnswer("anna");                       // first prompt
+//   host.QueueAnswer("secret");                     // second prompt
+//   ... run the code under test ...
+//   EXPECT_EQ(host.Prompts().size(), 2u);
+//   EXPECT_EQ(host.UnansweredPrompts(), 0);
+//
+// When the queue is empty a prompt is cancelled (an empty optional) and the
+// miss is counted in UnansweredPrompts(). New host calls are added by
+// overriding them here and recording them with Record().
+
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace korval::testing {
+
+// One call on the host, in the order the calls came.
+struct HostCall {
+  std::string function;  // "AskText", "ShowMessage", "SetStatusLine", ...
+  std::string text;      // the main text (prompt, message, line, file name)
+  std::string detail;    // second argument (initial text, caption, slot number)
+
+  bool operator==(const HostCall&) const = default;
+};
+
+enum class PromptKind { Text, Password };
+
+struct PromptRecord {
+  PromptKind kind = PromptKind::Text;
+  std::string prompt;
+  std::string initial;  // AskText's initial value (empty for passwords)
+  std::size_t capacity = 0;
+  std::optional<std::string> answer;  // what the host returned; empty: cancelled
+};
+
+struct MessageRecord {
+  std::string text;
+  std::string caption;
+
+  bool operator==(const MessageRecord&) const = default;
+};
+
+class ScriptedHost : public platform::Host {
+ public:
+  // Answers for the coming AskText/AskPassword calls, first queued first used.
+  // An answer longer than the prompt's capacity is cut to it, as a dialog's
+  // edit field would.
+  void QueueAnswer(std::string answer);
+  // The next prompt is cancelled.
+  void QueueCancel();
+  std::size_t PendingAnswers() const;
+
+  // Records.
+  std::vector<HostCall> Calls() const;
+  // The calls of one function ("OpenStatusDisplay", "SetProgressText", ...).
+  std::vector<HostCall> CallsTo(std::string_view function) const;
+  std::vector<PromptRecord> Prompts() const;
+  // Prompts that found the queue empty (and were cancelled).
+  int UnansweredPrompts() const;
+  std::vector<MessageRecord> Messages() const;
+  std::vector<std::string> LogWindowLines() const;
+  // The current text of status line `slot` (2 upper, 3 lower); empty if unset.
+  std::string StatusLine(int slot) const;
+  // Every text set on status line `slot`, in order.
+  std::vector<std::string> StatusLineHistory(int slot) const;
+  std::vector<std::string> Sounds() const;
+  int Beeps() const;
+
+  // Forgets the records and the queued answers.
+  void Clear();
+
+  // platform::Host
+  void AppendToLogWindow(std::string_view line) override;
+  void SetStatusLine(int slot, std::string_view text) override;
+  std::optional<std::string> AskText(std::string_view prompt, std::string_view initial,
+                                     std::size_t capacity) override;
+  std::optional<std::string> AskPassword(std::string_view prompt, std::size_t capacity) override;
+  void ShowMessage(std::string_view text, std::string_view caption) override;
+  // Recorded as "OpenStatusDisplay" (text: status text, detail: direction),
+  // "SetProgressText" and "CloseStatusDisplay".
+  void OpenStatusDisplay(int direction, std::string_view statusText) override;
+  void SetProgressText(std::string_view text) override;
+  void CloseStatusDisplay() override;
+  void PlaySound(std::string_view waveFile) override;
+  void Beep() override;
+
+ protected:
+  // Appends one call to Calls(); for host calls added later.
+  void Record(std::string_view function, std::string_view text, std::string_view detail = {});
+  // Takes the next queued answer for a prompt and records the prompt.
+  std::optional<std::string> Answer(PromptKind kind, std::string_view prompt, std::string_view initial,
+                                    std::size_t capacity);
+
+  mutable std::mutex mutex_;
+
+ private:
+  void RecordLocked(std::string_view function, std::string_view text, std::string_view detail);
+
+  std::deque<std::optional<std::string>> answers_;
+  std::vector<HostCall> calls_;
+  std::vector<PromptRecord> prompts_;
+  int unansweredPrompts_ = 0;
+};
+
+// Installs a host for the lifetime of the guard and restores the default
+// (quiet) host afterwards.
+class ScopedHost {
+ public:
+  explicit ScopedHost(platform::Host& host);
+  ~ScopedHost();
+  ScopedHost(const ScopedHost&) = delete;
+  ScopedHost& operator=(const ScopedHost&) = delete;
+};
+
+}  // namespace korval::testing
