@@ -1,0 +1,21 @@
+#pragma once
+// The line builders: one per listing layout that carries a date and a size.
+// Each reads one listing line (and may change it), decides directory or file,
+// rewrites the date, time and size into the normalised information text and
+// adds at most one entry to the context's pane.
+
+#include <string>
+
+#include "listing/listing_options.h"
+
+namespace korval::listing {
+
+void BuildUnixLine(std::string& line, const ListingContext& context);        // 6000, 6010 and most others
+void BuildNetWareLine(std::string& line, const ListingContext& context);     // 6035
+void BuildNtLine(std::string& line, const ListingContext& context);          // 6016
+void BuildQvtLine(std::string& line, const ListingContext& context);         // 6039
+void BuildVersaTermLine(std::string& line, const ListingContext& context);   // 6040
+void BuildDosColumnLine(std::string& line, const ListingContext& context);   // 6022, 6036
+void BuildVmLine(std::string& line, const ListingContext& context);          // 6004
+
+}  // namespace korval::listing

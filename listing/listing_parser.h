@@ -1,0 +1,34 @@
+#pragma once
+// Turns the text a server sent for LIST into the entries of the remote pane,
+// by the rule set of the session's host type. Lines are read in pieces of at
+// most 179 characters, so a longer line reads as several lines; a NUL byte
+// ends a line's text.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "listing/listing_options.h"
+
+namespace korval::listing {
+
+class PaneList;
+
+// Capacity of the line buffer; one read takes at most one character less.
+constexpr std::size_t ListingLineCapacity = 180;
+
+// Rebuilds `pane` from the listing file at `path`: hides it, empties it, adds
+// "..", resets its widest-text measure, adds the entries of every line and
+// shows it again. A file that cannot be opened logs "couldn't open %s for
+// read." and leaves only "..". Returns 1 when the file was read, 0 when not.
+int ParseListing(const std::string& path, PaneList& pane, const ListingOptions& options);
+
+// The same for a listing already open (a pipe, standard input) or in memory.
+int ParseListingStream(std::FILE* stream, PaneList& pane, const ListingOptions& options);
+int ParseListingText(std::string_view text, PaneList& pane, const ListingOptions& options);
+
+// Hands one listing line, its line end already removed, to the rule set of
+// the context's host type.
+void ApplyListingRules(std::string& line, const ListingContext& context);
+
+}  // namespace korval::listing

@@ -1,0 +1,96 @@
+// The year rule, the twelve-hour rule and the two normalisers.
+
+#include <gtest/gtest.h>
+
+#include "listing/date_normalisation.h"
+#include "listing/line_builders.h"
+#include "listing/pane_list.h"
+
+namespace korval::listing {
+namespace {
+
+TEST(YearRule, AroundAMonthBoundary) {
+  // Today is the 1st of March 1996: February is this year, April last year.
+  CalendarDate today{1996, 3, 1};
+  EXPECT_EQ(YearOfTimeOfDay(2, today), 96u);
+  EXPECT_EQ(YearOfTimeOfDay(3, today), 96u);
+  EXPECT_EQ(YearOfTimeOfDay(4, today), 95u);
+  // On the last day of February the same March entry already counts as last year's.
+  CalendarDate dayBefore{1996, 2, 29};
+  EXPECT_EQ(YearOfTimeOfDay(3, dayBefore), 95u);
+  EXPECT_EQ(YearOfTimeOfDay(12, CalendarDate{2000, 1, 1}), 99u);  // 99 before 00
+  EXPECT_EQ(YearOfTimeOfDay(1, CalendarDate{2000, 1, 1}), 0u);
+  EXPECT_EQ(YearOfTimeOfDay(0, CalendarDate{2024, 1, 31}), 24u);  // no month name: this year
+}
+
+TEST(YearRule, UnixLinesFollowTheClockOfTheParse) {
+  std::string march = "-rw-r--r--   1 joe  staff  10 Mar  1 00:05 march.log";
+  std::string april = "-rw-r--r--   1 joe  staff  10 Apr 30 23:55 april.log";
+  auto infoOf = [](std::string line, CalendarDate today) {
+    ListingOptions options;
+    PaneList pane;
+    ListingContext context{pane, options, today};
+    BuildUnixLine(line, context);
+    std::string text = pane.EntryAt(0).value_or(ListingEntry{}).Text;
+    return text.substr(text.find("\t| ") + 3, 12);
+  };
+  EXPECT_EQ(infoOf(march, {1996, 3, 31}), "960301 00:05");
+  EXPECT_EQ(infoOf(april, {1996, 3, 31}), "950430 23:55");
+  EXPECT_EQ(infoOf(april, {1996, 4, 1}), "960430 23:55");
+}
+
+TEST(YearRule, SetClockIsUsedWhenTheOptionsNameNoDate) {
+  SetListingToday(CalendarDate{2001, 2, 3});
+  CalendarDate today = ListingToday();
+  SetListingToday(std::nullopt);
+  EXPECT_EQ(today.Year, 2001);
+  EXPECT_EQ(today.Month, 2);
+  EXPECT_EQ(today.Day, 3);
+  CalendarDate clock = ListingToday();
+  EXPECT_GE(clock.Year, 2024);
+}
+
+TEST(TwelveHourRule, MarkersMoveOnlyTheRightHours) {
+  EXPECT_EQ(ApplyTwelveHourRule(2, 'P'), 14u);
+  EXPECT_EQ(ApplyTwelveHourRule(12, 'P'), 12u);
+  EXPECT_EQ(ApplyTwelveHourRule(12, 'A'), 0u);
+  EXPECT_EQ(ApplyTwelveHourRule(11, 'A'), 11u);
+  EXPECT_EQ(ApplyTwelveHourRule(2, 'p'), 2u);  // callers pass the marker in capitals
+  EXPECT_EQ(ApplyTwelveHourRule(13, 'P'), 13u);
+}
+
+TEST(NormaliseByFields, UnixAndNetWareForms) {
+  CalendarDate today{1996, 6, 15};
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 1803 May 22 14:05", 8, 6, 7, 8, 5, 6010, today),
+            "960522 14:05       1803");
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 1803 may 22 1995", 8, 6, 7, 8, 5, 6010, today),
+            "950522 00:00       1803");
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 7 Mar 3 9:05", 8, 6, 7, 8, 5, 6010, today), "050303 00:00          7");
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 7 M", 8, 6, 7, 8, 5, 6010, today), "000000 00:00          7");
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 12:30 pm", 8, 6, 7, 9, 5, 6035, today),
+            "960522 12:30          5");
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 12:30 AM", 8, 6, 7, 9, 5, 6035, today),
+            "960522 00:30          5");
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 1:30 p", 8, 6, 7, 9, 5, 6035, today),
+            "960522 13:30          5");
+}
+
+TEST(NormaliseByColumns, CopiedAndMonthNameDates) {
+  CalendarDate today{1996, 6, 15};
+  EXPECT_EQ(NormaliseByColumns("05-22-96  02:05PM       1803", {6, 2}, {0, 2}, {3, 2}, {10, 7}, 18,
+                               DateColumns::CopyAsShown, today),
+            "960522 14:05       1803");
+  // Without "hh:mmAM" the time is copied as it stands.
+  EXPECT_EQ(NormaliseByColumns("05-22-96  14:05          1803", {6, 2}, {0, 2}, {3, 2}, {10, 7}, 18,
+                               DateColumns::CopyAsShown, today),
+            "960522 14:05       1803");
+  EXPECT_EQ(NormaliseByColumns("Dec 24 10:00   77", {13, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today),
+            "951224 10:00         77");
+  EXPECT_EQ(NormaliseByColumns("Dec 24  1994   77", {10, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today),
+            "941224 00:00         77");
+  EXPECT_EQ(NormaliseByColumns("", {10, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today),
+            "000000 00:00          0");
+}
+
+}  // namespace
+}  // namespace korval::listing

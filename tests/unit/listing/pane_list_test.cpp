@@ -1,0 +1,194 @@
+// The pane list: its order however the entries arrive, the selection across
+// re-sorting, and the ASCII extension list file.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "listing/ascii_extensions.h"
+#include "listing_fixture.h"
+#include "listing/pane_list.h"
+
+namespace korval::listing {
+namespace {
+
+ListingEntry RandomEntry(std::mt19937& random) {
+  static const int kinds[] = {0, 1, 2, 4, 8};
+  ListingEntry entry;
+  entry.Kind = kinds[random() % 5];
+  std::string name;
+  for (int i = 0, length = 1 + static_cast<int>(random() % 6); i < length; ++i)
+    name.push_back("aAbB.c_"[random() % 7]);  // few letters: many ties and case-only differences
+  entry.NameLength = static_cast<std::int32_t>(name.size());
+  entry.Text = name;
+  if (entry.Kind < 2 && random() % 4 != 0)
+    entry.Text = BuildDisplayText(name, "96010" + std::to_string(random() % 10) + " 10:00 " +
+                                            std::to_string(random() % 1000), true);
+  return entry;
+}
+
+std::vector<std::string> Texts(const PaneList& pane) {
+  std::vector<std::string> texts;
+  pane.ForEachEntry([&texts](std::size_t, const ListingEntry& e) { texts.push_back(e.Text); });
+  return texts;
+}
+
+// The order of inserting one entry at a time behind every entry that does
+// not come after it, as a sorted list keeps itself.
+std::vector<std::string> InsertedOneByOne(const std::vector<ListingEntry>& entries, int sortSetting) {
+  std::vector<const ListingEntry*> ordered;
+  for (const ListingEntry& entry : entries) {
+    auto at = ordered.begin();
+    while (at != ordered.end() && CompareEntries(entry, **at, sortSetting) >= 0) ++at;
+    ordered.insert(at, &entry);
+  }
+  std::vector<std::string> texts;
+  for (const ListingEntry* entry : ordered) texts.push_back(entry->Text);
+  return texts;
+}
+
+TEST(PaneList, OrderEqualsInsertingOneByOneInEveryMode) {
+  std::mt19937 random(99);
+  for (int sortSetting : {0, 1, 2, 3, 4, 9, 10, 11, 12}) {
+    std::vector<ListingEntry> entries;
+    // The date comparison is only consistent when every file has information.
+    for (int i = 0; i < 700; ++i) {
+      ListingEntry entry = RandomEntry(random);
+      if ((sortSetting & 7) >= 3 && entry.Kind < 2 && entry.Text.find('\t') == std::string::npos)
+        entry.Text = BuildDisplayText(entry.Text, "960101 10:00 1", true);
+      entries.push_back(entry);
+    }
+    std::vector<std::string> expected = InsertedOneByOne(entries, sortSetting);
+
+    PaneList bulk(sortSetting);
+    for (const ListingEntry& entry : entries) bulk.Add(entry);
+    EXPECT_EQ(Texts(bulk), expected) << "sort setting " << sortSetting;
+
+    // Reading between adds (few and many new entries at a time) keeps the same order.
+    PaneList interleaved(sortSetting);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      interleaved.Add(entries[i]);
+      if (i % 3 == 0 || (i > 300 && i % 50 == 0)) interleaved.EntryAt(0);
+    }
+    EXPECT_EQ(Texts(interleaved), expected) << "sort setting " << sortSetting;
+  }
+}
+
+TEST(PaneList, InconsistentComparisonsStillGiveEveryEntryOnce) {
+  // Files with and without information compared by date form cycles.
+  std::mt19937 random(7);
+  PaneList pane(SortByDate);
+  std::multiset<std::string> added;
+  for (int i = 0; i < 5000; ++i) {
+    ListingEntry entry = RandomEntry(random);
+    added.insert(entry.Text);
+    pane.Add(std::move(entry));
+  }
+  std::vector<std::string> texts = Texts(pane);
+  EXPECT_EQ(std::multiset<std::string>(texts.begin(), texts.end()), added);
+}
+
+TEST(PaneList, SelectionFollowsEntriesWhenTheOrderChanges) {
+  PaneList pane(SortByName);
+  for (const char* name : {"c", "a", "b"}) {
+    ListingEntry entry;
+    entry.Text = name;
+    entry.NameLength = 1;
+    pane.Add(entry);
+  }
+  pane.SetSelected(0, true);  // "a"
+  pane.SetSelected(2, true);  // "c"
+  EXPECT_EQ(pane.SelectedIndexes(), (std::vector<std::size_t>{0, 2}));
+  pane.SetSortSetting(NoSort);  // back to the order of adding: c, a, b
+  EXPECT_EQ(Texts(pane), (std::vector<std::string>{"c", "a", "b"}));
+  EXPECT_EQ(pane.SelectedIndexes(), (std::vector<std::size_t>{0, 1}));
+  pane.SetSortSetting(SortByName | SortReverse);
+  EXPECT_EQ(Texts(pane), (std::vector<std::string>{"c", "b", "a"}));
+  EXPECT_TRUE(pane.IsSelected(0));
+  EXPECT_FALSE(pane.IsSelected(1));
+  EXPECT_TRUE(pane.IsSelected(2));
+  EXPECT_EQ(pane.SelectedIndexes(1), (std::vector<std::size_t>{0}));
+  pane.ClearSelection();
+  EXPECT_TRUE(pane.SelectedIndexes().empty());
+  pane.SetSelected(17, true);  // past the end: nothing happens
+  EXPECT_FALSE(pane.IsSelected(17));
+  pane.Clear();
+  EXPECT_EQ(pane.Count(), 0u);
+  EXPECT_FALSE(pane.EntryAt(0).has_value());
+}
+
+TEST(PaneList, SelectionHoldsAtMost2048Indexes) {
+  PaneList pane(NoSort);
+  for (int i = 0; i < 3000; ++i) {
+    pane.Add(ListingEntry{});
+    pane.SetSelected(static_cast<std::size_t>(i), true);
+  }
+  std::vector<std::size_t> selected = pane.SelectedIndexes();
+  ASSERT_EQ(selected.size(), SelectionCapacity);
+  EXPECT_EQ(selected.back(), SelectionCapacity - 1);
+}
+
+TEST(PaneList, AWorkerCanReadWhileEntriesArrive) {
+  PaneList pane(SortByName);
+  std::thread reader([&pane] {
+    for (int i = 0; i < 2000; ++i) {
+      std::vector<std::size_t> selected = pane.SelectedIndexes();
+      for (std::size_t index : selected) EXPECT_LT(index, pane.Count());
+    }
+  });
+  std::mt19937 random(3);
+  for (int i = 0; i < 2000; ++i) {
+    pane.Add(RandomEntry(random));
+    if (i % 7 == 0) pane.SetSelected(static_cast<std::size_t>(i / 2), true);
+  }
+  reader.join();
+  EXPECT_EQ(pane.Count(), 2000u);
+}
+
+TEST(PaneList, HidingAndShowingCountRevisions) {
+  PaneList pane;
+  std::uint64_t before = pane.Revision();
+  pane.Hide();
+  EXPECT_FALSE(pane.IsVisible());
+  pane.Show();
+  EXPECT_TRUE(pane.IsVisible());
+  EXPECT_GT(pane.Revision(), before);
+}
+
+TEST(AsciiExtensionList, ReadsTheFileInNineCharacterPieces) {
+  std::filesystem::path path = korval::testing::UniqueTempPath("korval_ascii_test");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << ".TXT\r\n.C\n.\n\n.VERYLONGEXT\n.HTML";
+  }
+  AsciiExtensionList list = AsciiExtensionList::Load(path.string());
+  std::filesystem::remove(path);
+  EXPECT_FALSE(list.IsMissing());
+  EXPECT_EQ(list.Entries(), (std::vector<std::string>{".TXT", ".C", ".", "", ".VERYLONG", "EXT", ".HTML"}));
+  EXPECT_TRUE(list.Matches("readme.txt"));
+  EXPECT_TRUE(list.Matches(".txt"));       // equal to an entry
+  EXPECT_TRUE(list.Matches("MAIN.C;4"));   // the version does not count
+  EXPECT_TRUE(list.Matches("index.html"));
+  EXPECT_TRUE(list.Matches("TEXT"));       // the second piece of the long line
+  EXPECT_FALSE(list.Matches("a.VERYLONGEXT.gz"));
+  EXPECT_FALSE(list.Matches("x."));        // one-character entries are ignored
+  EXPECT_FALSE(list.Matches("a.txt.gz"));
+}
+
+TEST(AsciiExtensionList, WithoutTheFileOnlyTxtNamesCount) {
+  AsciiExtensionList list = AsciiExtensionList::Load("/nonexistent/KORVAL.EXT");
+  EXPECT_TRUE(list.IsMissing());
+  EXPECT_TRUE(list.Matches("a.TxT"));
+  EXPECT_TRUE(list.Matches("a.txt;2"));
+  EXPECT_FALSE(list.Matches(".txt"));  // four characters are not enough
+  EXPECT_FALSE(list.Matches("a.txt.doc"));
+}
+
+}  // namespace
+}  // namespace korval::listing
