@@ -389,11 +389,12 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
   session.LastReplyCode = 0;
   TransferResult() = TransferNothing;
   if (RefuseWhenBusy(controlSocket)) return 0;
-  letter = SettleTransferType(controlSocket, letter, command);
+  // Checked before anything goes to the server.
   if (!CanWriteLocalFile(localPath)) {
     LogPrintf("FAILED TO OPEN %s FOR WRITE!", localPath.c_str());
     return 0;
   }
+  letter = SettleTransferType(controlSocket, letter, command);
   Status().ExpectedSize = 0;
 
   const bool passiveWanted = config::CurrentProfile().Passive != 0;
@@ -464,7 +465,6 @@ int SendFile(int controlSocket, std::string_view command, const std::string& loc
   Session& session = TheSession();
   session.LastReplyCode = 0;
   if (RefuseWhenBusy(controlSocket)) return 0;
-  SettleTransferType(controlSocket, letter, localPath);
 
   // A file that cannot be read is not announced to the server at all: an
   // empty upload would be reported as a success.
@@ -482,6 +482,7 @@ int SendFile(int controlSocket, std::string_view command, const std::string& loc
     }
   }
 
+  SettleTransferType(controlSocket, letter, localPath);
   std::string sent(command);
   const bool sendUnique = config::Settings().SendUnique != 0;
   if (sendUnique && sent.size() > 3 && sent[3] == 'R') sent[3] = 'U';
