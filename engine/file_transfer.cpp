@@ -194,7 +194,11 @@ struct ReceiveDetails {
 };
 ReceiveDetails lastReceive;
 
-int StallLimitMs() { return static_cast<int>(config::CurrentProfile().Timeout) * 1000; }
+// A data connection may be silent for the network time-out; 0 means no limit.
+int StallLimitMs() {
+  const std::uint32_t seconds = config::CurrentProfile().Timeout;
+  return seconds == 0 ? -1 : static_cast<int>(std::min<std::uint32_t>(seconds, 86400)) * 1000;
+}
 
 }  // namespace
 
