@@ -123,6 +123,9 @@ int Logon(config::SessionProfile& profile) {
   session.CancelRequested = false;
   session.TreeAbort = false;
   session.HostType = profile.HostType;
+  // A new connection starts in the protocol's default type, ASCII: a letter
+  // remembered from the last connection would skip the TYPE a binary needs.
+  session.ServerTypeSent = 'A';
 
   const bool useFirewall = profile.UseFirewall != 0;
   config::FirewallSettings firewall;

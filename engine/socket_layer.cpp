@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -199,7 +200,8 @@ ssize_t SendRaw(int socket, const void* data, std::size_t length) {
   const char* bytes = static_cast<const char*>(data);
   std::size_t sent = 0;
   // File data may wait for a slow peer, but not past the network time-out.
-  const int stallLimitMs = static_cast<int>(config::CurrentProfile().Timeout) * 1000;
+  const std::uint32_t seconds = config::CurrentProfile().Timeout;
+  const int stallLimitMs = seconds == 0 ? -1 : static_cast<int>(std::min<std::uint32_t>(seconds, 86400)) * 1000;
   while (sent < length) {
     ssize_t count = SendWait(socket, bytes + sent, length - sent, stallLimitMs);
     if (count < 0 && platform::LastSocketError() == 10035) continue;

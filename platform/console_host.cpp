@@ -86,7 +86,7 @@ void ConsoleHost::ShowMessage(std::string_view text, std::string_view caption) {
   while (!text.empty() && text.front() == '\n') text.remove_prefix(1);
   message += std::string(text) + "\n";
   if (progressShown_) {
-    message = "\n" + message;
+    message.insert(0, 1, '\n');
     progressShown_ = false;
   }
   WriteStderr(message);
@@ -103,7 +103,9 @@ void ConsoleHost::SetProgressText(std::string_view text) {
   auto now = std::chrono::steady_clock::now();
   if (progressShown_ && now - lastProgress_ < std::chrono::milliseconds(500)) return;
   lastProgress_ = now;
-  WriteStderr("\r" + std::string(text) + "\033[K");
+  std::string line("\r");
+  line.append(text).append("\033[K");
+  WriteStderr(line);
   progressShown_ = true;
 }
 

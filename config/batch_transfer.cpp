@@ -1,0 +1,178 @@
+#include "config/batch_transfer.h"
+
+#include <unistd.h>
+
+#include <string>
+
+#include "config/batch_arguments.h"
+#include "config/command_options.h"
+#include "config/config_file.h"
+#include "config/firewall_settings.h"
+#include "config/password_encoding.h"
+#include "config/program_identity.h"
+#include "config/program_settings.h"
+#include "config/session_profile.h"
+#include "engine/command_engine.h"
+#include "engine/destination_naming.h"
+#include "engine/ftp_commands.h"
+#include "engine/file_transfer.h"
+#include "engine/logon.h"
+#include "engine/message_log.h"
+#include "engine/session.h"
+#include "engine/socket_layer.h"
+#include "engine/sound_events.h"
+#include "listing/listing_file.h"
+#include "listing/listing_parser.h"
+#include "listing/pane_list.h"
+#include "listing/remote_dir.h"
+#include "platform/host.h"
+#include "platform/text.h"
+
+namespace korval::config {
+
+namespace {
+
+constexpr std::uint32_t BullCp6HostType = 6028;
+bool notUnderstood = false;
+
+void PlayIfBell(engine::SoundEvent event) {
+  if (Settings().Bell) engine::PlaySound(event);
+}
+
+int Fail(const std::string& message) {
+  PlayIfBell(engine::SoundEvent::Error);
+  engine::LogMessage(message);
+  if (!Batch().QuietMode) platform::CurrentHost().ShowMessage(message, ProgramTitle);
+  return BatchFailed;
+}
+
+// A section named like the host with a HOST value is that host's profile.
+// Returns the encoded password it holds, when it holds one.
+std::optional<std::string> ApplyHostProfile(const std::string& host, SessionProfile& profile) {
+  const std::string profileHost = ReadSectionString(host, "HOST", "", SessionProfile::HostCapacity);
+  if (profileHost.empty()) {
+    profile.Host = platform::TruncateTo(host, SessionProfile::HostCapacity);
+    profile.UseFirewall = ReadBatchFirewallSwitch();
+    return std::nullopt;
+  }
+  profile.Host = profileHost;
+  profile.User = ReadSectionString(host, "UID", "", SessionProfile::UserCapacity);
+  std::string encoded = ReadSectionString(host, "PWD", "", 2 * SessionProfile::PasswordCapacity);
+  profile.Account = ReadSectionString(host, "ACT", "", SessionProfile::AccountCapacity);
+  if (ReadSectionNumber(host, "FIREWALL", 0) != 0) profile.UseFirewall = 1;
+  profile.Port = static_cast<std::uint32_t>(ReadSectionNumber(host, "PORT", 21));
+  const std::string localDir = ReadSectionString(host, "LOCDIR", "", SessionProfile::DirCapacity);
+  if (!localDir.empty() && ::chdir(localDir.c_str()) != 0)
+    engine::LogPrintf("can't change to local directory %s", localDir.c_str());
+  profile.InitCommand = ReadSectionString(host, "INITCMD", "", SessionProfile::InitCommandCapacity);
+  if (encoded.empty()) return std::nullopt;
+  return encoded;
+}
+
+// The remote source turned out to be a directory: its listing goes into the
+// remote pane.
+void ListRemoteDirectory(int socket) {
+  if (engine::PrintRemoteDir(socket) == 2) {
+    const std::string& reply = engine::TheSession().ReplyLine;
+    std::size_t open = reply.find('"');
+    std::size_t close = open == std::string::npos ? std::string::npos : reply.find('"', open + 1);
+    listing::RemoteDir() = close == std::string::npos ? std::string("undecipherable")
+                                                      : reply.substr(open + 1, close - open - 1);
+  }
+  listing::RemotePane().Clear();
+  int result = engine::DoDirList(socket, "LIST");
+  if (result == 2) {
+    listing::ListingOptions options;
+    options.HostType = engine::TheSession().HostType;
+    options.VLink = Settings().LinksAsDirectories != 0;
+    options.LongDir = Settings().LongDirectory != 0;
+    options.RemoteDir = listing::RemoteDir();
+    options.UserId = CurrentProfile().User;
+    listing::ParseListing(listing::ListingFile(), listing::RemotePane(), options);
+  } else {
+    engine::LogPrintf("DoDirList returned %u", static_cast<unsigned>(result));
+  }
+}
+
+}  // namespace
+
+bool BatchArgumentsNotUnderstood() { return notUnderstood; }
+
+int StartBatch(std::string_view text) {
+  PrepareBatchArguments(text);
+  if (Batch().Source.empty()) return BatchFailed;
+  return RunBatchTransfer(Batch().Source, Batch().Destination);
+}
+
+int RunBatchTransfer(std::string_view sourceText, std::string_view destinationText) {
+  notUnderstood = false;
+  const BatchArgument source = ClassifyBatchArgument(sourceText);
+  const BatchArgument destination = ClassifyBatchArgument(destinationText);
+  const bool receive = source.Kind == ArgumentKind::Remote && destination.Kind != ArgumentKind::Remote;
+  const bool send = source.Kind == ArgumentKind::Local && destination.Kind == ArgumentKind::Remote;
+  if (!receive && !send) {
+    notUnderstood = true;
+    if (!Batch().QuietMode) {
+      std::string text = platform::FormatTruncated(
+          1023, "SRC(%u): %.*s\nDST(%u): %.*s", static_cast<unsigned>(source.Kind),
+          static_cast<int>(sourceText.size()), sourceText.data(), static_cast<unsigned>(destination.Kind),
+          static_cast<int>(destinationText.size()), destinationText.data());
+      platform::CurrentHost().ShowMessage(text + "\n\n" + UsageText, "Unknown batch command!");
+    }
+    return BatchFailed;
+  }
+
+  const BatchArgument& remote = receive ? source : destination;
+  std::string localPath = receive ? destination.Path : source.Path;
+  if (receive && destination.Kind == ArgumentKind::None) localPath = engine::LocalNameFor(remote.Path);
+
+  SessionProfile& profile = CurrentProfile();
+  std::optional<std::string> storedPassword = ApplyHostProfile(remote.Host, profile);
+  if (profile.User.empty()) {
+    profile.User = "anonymous";
+  } else if (storedPassword) {
+    profile.Password = DecodePassword(profile.User, *storedPassword);
+  }
+  if (profile.User == "anonymous") profile.Password = Settings().MailAddress;
+  // What a URL names itself wins over the profile.
+  if (remote.User) profile.User = platform::TruncateTo(*remote.User, SessionProfile::UserCapacity);
+  if (remote.Password) profile.Password = platform::TruncateTo(*remote.Password, SessionProfile::PasswordCapacity);
+  if (remote.Port) profile.Port = *remote.Port;
+
+  if (receive)
+    engine::LogPrintf("receiving %s from %s as %s", remote.Path.c_str(), profile.Host.c_str(), localPath.c_str());
+  else
+    engine::LogPrintf("sending %s to %s as %s", localPath.c_str(), profile.Host.c_str(), remote.Path.c_str());
+
+  engine::Session& session = engine::TheSession();
+  const int socket = engine::Logon(profile);
+  session.ControlSocket = socket;
+  if (socket == -1) return Fail(platform::FormatTruncated(255, "Connect failed to %s", profile.Host.c_str()));
+
+  int result = 0;
+  if (send) {
+    result = engine::SendFile(socket, platform::FormatTruncated(engine::CommandCapacity + 1, "STOR %s", remote.Path.c_str()),
+                              localPath, Settings().Mode);
+  } else {
+    if (session.HostType != BullCp6HostType && engine::SendCommand(socket, "CWD %s", remote.Path.c_str()) == 2) {
+      ListRemoteDirectory(socket);
+      platform::CurrentHost().UpdateControlStates();
+      platform::CurrentHost().PostCommand(engine::UpdateModeButtonsCommand);
+      return BatchRemoteDirectory;
+    }
+    result = engine::ReceiveFile(socket, platform::FormatTruncated(engine::CommandCapacity + 1, "RETR %s", remote.Path.c_str()),
+                                 localPath, Settings().Mode);
+  }
+
+  session.ControlSocket = engine::ShutdownSocket(socket);
+  session.LoggedOn = false;
+  if (result == 2) {
+    engine::LogMessage("successful transfer");
+    PlayIfBell(engine::SoundEvent::Complete);
+    return BatchTransferred;
+  }
+  return Fail(platform::FormatTruncated(255, "\nTransfer failed for %s from %s", remote.Path.c_str(),
+                                        profile.Host.c_str()));
+}
+
+}  // namespace korval::config

@@ -1,0 +1,10 @@
+#include "listing/remote_dir.h"
+
+namespace korval::listing {
+
+std::string& RemoteDir() {
+  static std::string directory;
+  return directory;
+}
+
+}  // namespace korval::listing

@@ -1,0 +1,142 @@
+// The korval program run as a script would run it, against vsftpd and
+// pyftpdlib: receives and sends by every argument form, profiles found by the
+// host's name, and exit codes and messages for every failure.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "config/password_encoding.h"
+#include "tests/support/program_run.h"
+#include "tests/support/real_ftp_server.h"
+#include "tests/support/temporary_directory.h"
+
+namespace korval::testing {
+namespace {
+
+class BatchProgramTest : public RealServerTest {
+ protected:
+  void SetUp() override {
+    RealServerTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(local_.CreateDirectory("config"));
+  }
+  // Runs korval in the local directory with `ini` as its KORVAL.INI.
+  ProgramResult Korval(std::vector<std::string> arguments, const std::string& ini = "") {
+    const std::string iniPath = local_.FilePath("test.ini").string();
+    EXPECT_TRUE(local_.WriteFile("test.ini", "[_config_]\nBELL=0\n" + ini));
+    arguments.insert(arguments.begin(), {"-i", iniPath});
+    ProgramRun run{KorvalProgramPath(), arguments, local_.Path().string(),
+                   {"HOME=" + local_.Path().string(), "XDG_CONFIG_HOME=" + local_.FilePath("config").string()}};
+    return RunProgram(run);
+  }
+  std::string ProfileSection(const std::string& name) {
+    return "[" + name + "]\nHOST=127.0.0.1\nPORT=" + std::to_string(Server().Port()) + "\nUID=" + Server().User() +
+           "\nPWD=" + config::EncodePassword(Server().User(), Server().Password()) + "\nPASVMODE=1\n";
+  }
+  std::string Url(const std::string& path, const std::string& password) {
+    return "ftp://" + Server().User() + ":" + password + "@127.0.0.1:" + std::to_string(Server().Port()) + path;
+  }
+
+  TemporaryDirectory local_;
+};
+
+TEST_P(BatchProgramTest, ReceivesThroughAProfileNamedLikeTheHost) {
+  ASSERT_TRUE(Server().WriteFile("pub/data.bin", std::string("\0\1\2\r\n\3", 6)));
+  ProgramResult result = Korval({"testhost:/pub/data.bin", "local:got.bin"}, ProfileSection("testhost"));
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(local_.ReadFile("got.bin"), std::string("\0\1\2\r\n\3", 6));
+  // Batch mode keeps its log beside the files it moves.
+  std::optional<std::string> log = local_.ReadFile("xferlog.txt");
+  ASSERT_TRUE(log.has_value());
+  EXPECT_NE(log->find("receiving /pub/data.bin from 127.0.0.1 as got.bin\n"), std::string::npos) << *log;
+  EXPECT_NE(log->find("PASS (hidden)"), std::string::npos);
+  EXPECT_EQ(log->find(Server().Password()), std::string::npos);
+  EXPECT_NE(log->find("successful transfer\n"), std::string::npos);
+}
+
+TEST_P(BatchProgramTest, ReceivesByUrlIntoTheRemoteName) {
+  ASSERT_TRUE(Server().WriteFile("report.txt", "report"));
+  ProgramResult result = Korval({Url("/report.txt", Server().Password())});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(local_.ReadFile("report.txt"), "report");
+}
+
+TEST_P(BatchProgramTest, SendsALocalFile) {
+  ASSERT_TRUE(local_.WriteFile("up.bin", "uploaded\r\n"));
+  ProgramResult result = Korval({"local:" + local_.FilePath("up.bin").string(), "testhost:/up.bin"},
+                                ProfileSection("testhost"));
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Server().ReadFile("up.bin"), "uploaded\r\n");
+}
+
+TEST_P(BatchProgramTest, AsciiConvertsLineEnds) {
+  // pyftpdlib puts text on the wire as CR LF, vsftpd sends the bytes it has.
+  ASSERT_TRUE(Server().WriteFile("notes.txt", GetParam() == ServerKind::Pyftpdlib ? "a\nb\n" : "a\r\nb\r\n"));
+  ProgramResult result = Korval({"testhost:/notes.txt", "local:notes.txt", "-ascii"}, ProfileSection("testhost"));
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(local_.ReadFile("notes.txt"), "a\nb\n");
+}
+
+TEST_P(BatchProgramTest, WrongPasswordFailsTheConnect) {
+  ProgramResult result = Korval({Url("/x", "wrong-password")});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("Connect failed to 127.0.0.1"), std::string::npos) << result.err;
+}
+
+TEST_P(BatchProgramTest, MissingRemoteFileFailsTheTransfer) {
+  ASSERT_TRUE(local_.WriteFile("missing.txt", "keep me"));
+  ProgramResult result = Korval({"testhost:/missing.txt", "local:missing.txt"}, ProfileSection("testhost"));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("Transfer failed for /missing.txt from 127.0.0.1"), std::string::npos) << result.err;
+  EXPECT_EQ(local_.ReadFile("missing.txt"), "keep me");
+}
+
+TEST_P(BatchProgramTest, QuietSuppressesTheMessage) {
+  ProgramResult result = Korval({"-quiet", "testhost:/missing.txt"}, ProfileSection("testhost"));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err.find("Transfer failed"), std::string::npos) << result.err;
+  std::optional<std::string> log = local_.ReadFile("xferlog.txt");
+  ASSERT_TRUE(log.has_value());
+  EXPECT_NE(log->find("Transfer failed for /missing.txt from 127.0.0.1"), std::string::npos);
+}
+
+TEST_P(BatchProgramTest, RemoteDirectoryAsSourceIsListed) {
+  ASSERT_TRUE(Server().WriteFile("dir/one.txt", "1"));
+  ASSERT_TRUE(Server().WriteFile("dir/two.txt", "22"));
+  ASSERT_TRUE(Server().MakeDirectory("dir/sub"));
+  ProgramResult result = Korval({"testhost:/dir"}, ProfileSection("testhost") + "[_config_]\n");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("one.txt"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("two.txt"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("sub"), std::string::npos) << result.out;
+}
+
+KORVAL_INSTANTIATE_REAL_SERVER_TESTS(BatchProgramTest);
+
+TEST(BatchCommandLineTest, NotUnderstoodCommandLinesExitWithTwoAndTheUsage) {
+  TemporaryDirectory local;
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* message;
+  } cases[] = {
+      {{"-x"}, "Unknown arguments -x"},
+      {{"local:/a", "local:/b"}, "Unknown batch command!"},
+      {{"C:/a.txt", "host:/b"}, "SRC(2): C:/a.txt"},
+      {{}, "Syntax: KORVAL"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run{KorvalProgramPath(), c.arguments, local.Path().string(),
+                   {"HOME=" + local.Path().string(), "XDG_CONFIG_HOME=" + local.Path().string()}};
+    ProgramResult result = RunProgram(run);
+    EXPECT_EQ(result.exitCode, 2) << c.message;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Syntax: KORVAL [args] host:full_path"), std::string::npos) << result.err;
+  }
+  ProgramResult help = RunProgram({KorvalProgramPath(), {"--help"}, local.Path().string(), {}});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korval::testing
