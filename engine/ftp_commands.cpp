@@ -7,7 +7,7 @@
 #include "config/program_settings.h"
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
-#include "engine/listing_receive.h"
+#include "engine/file_transfer.h"
 #include "engine/session.h"
 #include "listing/host_type.h"
 #include "listing/listing_file.h"
@@ -109,7 +109,7 @@ int DoDirList(int socket, std::string_view text) {
   SettingOff hash(settings.ShowTransferDialog);
   SettingOff autoMode(settings.AutoMode);
   if (TheSession().CommandActive) return 4;
-  return ReceiveListing(socket, text, listing::ListingFile());
+  return ReceiveFile(socket, text, listing::ListingFile(), 'A');
 }
 
 }  // namespace korval::engine

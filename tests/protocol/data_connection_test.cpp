@@ -234,7 +234,7 @@ TEST_F(DataConnectionTest, PassiveListingMovesTheDataInOrder) {
 
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(CommandsAfterLogon(), ElementsAre("PASV", "LIST"));
-  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "-rw-r--r--   1 u g   5 Jan  1 10:00 a.txt\r\n");
+  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "-rw-r--r--   1 u g   5 Jan  1 10:00 a.txt\n");
   EXPECT_EQ(TheSession().DataSocket, -1);
   EXPECT_FALSE(LoggedContaining(host, "looking for completion line"));
 }
@@ -254,7 +254,7 @@ TEST_F(DataConnectionTest, ActiveListingAnnouncesTheListenerAndAcceptsTheServer)
   ASSERT_EQ(commands.size(), 2u);
   EXPECT_THAT(commands[0], StartsWith("PORT 127,0,0,1,"));
   EXPECT_EQ(commands[1], "LIST");
-  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "b.txt\r\n");
+  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "b.txt\n");
   const unsigned listenerPort = ntohs(TheSession().LocalAddress.sin_port);
   EXPECT_EQ(commands[0], "PORT 127,0,0,1," + std::to_string(listenerPort >> 8) + "," +
                              std::to_string(listenerPort & 0xff));
@@ -292,7 +292,7 @@ TEST_P(PassiveFallbackTest, TransferGoesOnInActiveMode) {
   EXPECT_EQ(commands[0], "PASV");
   EXPECT_THAT(commands[1], StartsWith("PORT "));
   EXPECT_EQ(commands[2], "LIST");
-  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "c.txt\r\n");
+  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "c.txt\n");
   EXPECT_TRUE(LoggedContaining(host, GetParam().message)) << GetParam().message;
 }
 

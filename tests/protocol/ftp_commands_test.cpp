@@ -265,7 +265,7 @@ TEST_F(FtpCommandsTest, TypedListingCommandRunsAsATransfer) {
 
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(CommandsAfterLogon(), ElementsAre("PASV", "NLST -l"));
-  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "a.txt\r\nb.txt\r\n");
+  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "a.txt\nb.txt\n");
   EXPECT_EQ(config::Settings().Bell, 1);  // switched off for the listing only
   EXPECT_EQ(host.Beeps(), 0);
 }
