@@ -5,11 +5,14 @@
 // for batch mode in a terminal, and tests install a scripted host.
 //
 // Every member has a quiet default so a host overrides only what it shows.
+// Prompts and questions may come from the worker thread of a selection
+// transfer: a host with a window of its own hands them to its own thread.
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korval::platform {
 
@@ -39,6 +42,30 @@ class Host {
   // The help topic the next prompt's Help button opens; each prompt goes back
   // to 0 when it closes.
   virtual void SetPromptHelpContext(int /*context*/) {}
+  // An input prompt whose field has a drop-down list of `choices` (the
+  // remote directories visited on this connection, oldest first).
+  virtual std::optional<std::string> AskChoice(std::string_view prompt, std::string_view initial,
+                                               const std::vector<std::string>& /*choices*/, std::size_t capacity) {
+    return AskText(prompt, initial, capacity);
+  }
+  // Before a prompt of a command-line transfer: the minimised main window is
+  // restored and brought to the front, so the prompt is seen.
+  virtual void RestoreMainWindow() {}
+
+  // A question answered Yes (true) or No, such as whether selected
+  // directories are transferred with their trees.
+  virtual bool AskYesNo(std::string_view /*question*/, std::string_view /*caption*/) { return false; }
+  // The Verify Deletion dialog ("DLG_DELETE"): Yes 6, No 7, Delete All 4,
+  // Cancel 2. Delete All is offered only when `offerDeleteAll`.
+  static constexpr int DeletionYes = 6;
+  static constexpr int DeletionNo = 7;
+  static constexpr int DeletionAll = 4;
+  static constexpr int DeletionCancel = 2;
+  virtual int AskVerifyDeletion(std::string_view /*question*/, bool /*offerDeleteAll*/) { return DeletionCancel; }
+  // The remote file permissions dialog ("DLG_CHMOD"), opened with `bits`
+  // (the octal digits written as a decimal number, 644): the bits chosen,
+  // 0 on Cancel.
+  virtual int RunChmodDialog(int /*bits*/) { return 0; }
 
   // A message box the user acknowledges.
   virtual void ShowMessage(std::string_view /*text*/, std::string_view /*caption*/) {}

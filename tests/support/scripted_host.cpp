@@ -87,10 +87,28 @@ void ScriptedHost::QueueProfileDialogCancel() {
   profileDialogs_.push_back(std::nullopt);
 }
 
+void ScriptedHost::QueueYesNo(bool yes) {
+  std::lock_guard lock(mutex_);
+  yesNoAnswers_.push_back(yes);
+}
+
+void ScriptedHost::QueueDeletionAnswer(int answer) {
+  std::lock_guard lock(mutex_);
+  deletionAnswers_.push_back(answer);
+}
+
+void ScriptedHost::QueueChmodBits(int bits) {
+  std::lock_guard lock(mutex_);
+  chmodAnswers_.push_back(bits);
+}
+
 void ScriptedHost::Clear() {
   std::lock_guard lock(mutex_);
   answers_.clear();
   profileDialogs_.clear();
+  yesNoAnswers_.clear();
+  deletionAnswers_.clear();
+  chmodAnswers_.clear();
   calls_.clear();
   prompts_.clear();
   unansweredPrompts_ = 0;
@@ -130,6 +148,41 @@ void ScriptedHost::Beep() { Record("Beep", {}); }
 std::optional<std::string> ScriptedHost::AskPasswordPreset(std::string_view prompt, std::string_view preset,
                                                            std::size_t capacity) {
   return Answer(PromptKind::Password, prompt, preset, capacity);
+}
+
+std::optional<std::string> ScriptedHost::AskChoice(std::string_view prompt, std::string_view initial,
+                                                   const std::vector<std::string>& choices, std::size_t capacity) {
+  return Answer(PromptKind::Choice, prompt, initial, capacity, choices);
+}
+
+void ScriptedHost::RestoreMainWindow() { Record("RestoreMainWindow", {}); }
+
+namespace {
+template <typename Value>
+Value TakeFront(std::deque<Value>& queue, Value fallback) {
+  if (queue.empty()) return fallback;
+  Value value = queue.front();
+  queue.pop_front();
+  return value;
+}
+}  // namespace
+
+bool ScriptedHost::AskYesNo(std::string_view question, std::string_view caption) {
+  std::lock_guard lock(mutex_);
+  RecordLocked("AskYesNo", question, caption);
+  return TakeFront(yesNoAnswers_, false);
+}
+
+int ScriptedHost::AskVerifyDeletion(std::string_view question, bool offerDeleteAll) {
+  std::lock_guard lock(mutex_);
+  RecordLocked("AskVerifyDeletion", question, offerDeleteAll ? "all" : "");
+  return TakeFront(deletionAnswers_, static_cast<int>(DeletionCancel));
+}
+
+int ScriptedHost::RunChmodDialog(int bits) {
+  std::lock_guard lock(mutex_);
+  RecordLocked("RunChmodDialog", std::to_string(bits), {});
+  return TakeFront(chmodAnswers_, 0);
 }
 
 void ScriptedHost::SetPromptHelpContext(int context) { Record("SetPromptHelpContext", std::to_string(context)); }
@@ -183,7 +236,7 @@ void ScriptedHost::RecordLocked(std::string_view function, std::string_view text
 }
 
 std::optional<std::string> ScriptedHost::Answer(PromptKind kind, std::string_view prompt, std::string_view initial,
-                                                std::size_t capacity) {
+                                                std::size_t capacity, std::vector<std::string> choices) {
   std::lock_guard lock(mutex_);
   std::optional<std::string> answer;
   if (answers_.empty()) {
@@ -193,8 +246,9 @@ std::optional<std::string> ScriptedHost::Answer(PromptKind kind, std::string_vie
     answers_.pop_front();
     if (answer && answer->size() > capacity) answer->resize(capacity);
   }
-  prompts_.push_back({kind, std::string(prompt), std::string(initial), capacity, answer});
-  RecordLocked(kind == PromptKind::Text ? "AskText" : "AskPassword", prompt, initial);
+  prompts_.push_back({kind, std::string(prompt), std::string(initial), capacity, answer, std::move(choices)});
+  const char* function = kind == PromptKind::Text ? "AskText" : kind == PromptKind::Password ? "AskPassword" : "AskChoice";
+  RecordLocked(function, prompt, initial);
   return answer;
 }
 

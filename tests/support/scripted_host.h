@@ -38,7 +38,7 @@ struct HostCall {
   bool operator==(const HostCall&) const = default;
 };
 
-enum class PromptKind { Text, Password };
+enum class PromptKind { Text, Password, Choice };
 
 struct PromptRecord {
   PromptKind kind = PromptKind::Text;
@@ -46,6 +46,7 @@ struct PromptRecord {
   std::string initial;  // AskText's initial value (empty for passwords)
   std::size_t capacity = 0;
   std::optional<std::string> answer;  // what the host returned; empty: cancelled
+  std::vector<std::string> choices;   // AskChoice's drop-down list
 };
 
 struct MessageRecord {
@@ -69,6 +70,12 @@ class ScriptedHost : public platform::Host {
   // queued.
   void QueueProfileDialog(config::SessionProfile profile);
   void QueueProfileDialogCancel();
+  // Answers of the coming Yes/No questions (No when none is queued), Verify
+  // Deletion dialogs (6 Yes, 7 No, 4 Delete All, 2 Cancel; Cancel when none is
+  // queued) and chmod dialogs (the bits; 0, Cancel, when none is queued).
+  void QueueYesNo(bool yes);
+  void QueueDeletionAnswer(int answer);
+  void QueueChmodBits(int bits);
 
   // Records.
   std::vector<HostCall> Calls() const;
@@ -106,6 +113,18 @@ class ScriptedHost : public platform::Host {
   // Recorded as "AskPassword" with the preset as the initial text.
   std::optional<std::string> AskPasswordPreset(std::string_view prompt, std::string_view preset,
                                                std::size_t capacity) override;
+  // Recorded as "AskChoice" (text: prompt, detail: initial), answered from
+  // the text answers.
+  std::optional<std::string> AskChoice(std::string_view prompt, std::string_view initial,
+                                       const std::vector<std::string>& choices, std::size_t capacity) override;
+  // "RestoreMainWindow".
+  void RestoreMainWindow() override;
+  // "AskYesNo" (text: question, detail: caption); "AskVerifyDeletion" (text:
+  // question, detail: "all" when Delete All is offered, else ""); "RunChmodDialog"
+  // (text: the bits it opened with).
+  bool AskYesNo(std::string_view question, std::string_view caption) override;
+  int AskVerifyDeletion(std::string_view question, bool offerDeleteAll) override;
+  int RunChmodDialog(int bits) override;
   // "SetPromptHelpContext" (text: the context).
   void SetPromptHelpContext(int context) override;
   // "RunSessionProfileDialog".
@@ -127,7 +146,7 @@ class ScriptedHost : public platform::Host {
   void Record(std::string_view function, std::string_view text, std::string_view detail = {});
   // Takes the next queued answer for a prompt and records the prompt.
   std::optional<std::string> Answer(PromptKind kind, std::string_view prompt, std::string_view initial,
-                                    std::size_t capacity);
+                                    std::size_t capacity, std::vector<std::string> choices = {});
 
   mutable std::mutex mutex_;
 
@@ -136,6 +155,9 @@ class ScriptedHost : public platform::Host {
 
   std::deque<std::optional<std::string>> answers_;
   std::deque<std::optional<config::SessionProfile>> profileDialogs_;
+  std::deque<bool> yesNoAnswers_;
+  std::deque<int> deletionAnswers_;
+  std::deque<int> chmodAnswers_;
   std::vector<HostCall> calls_;
   std::vector<PromptRecord> prompts_;
   int unansweredPrompts_ = 0;
