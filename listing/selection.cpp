@@ -32,6 +32,32 @@ std::int32_t ReadEntry(const PaneList& list, std::size_t index, std::string& nam
   return entry->Kind;
 }
 
+std::vector<PaneItem> ReadSelectedEntries(const PaneList& list) {
+  std::vector<PaneItem> items;
+  for (std::size_t index : GetSelectedItems(list)) {
+    PaneItem item;
+    item.Kind = ReadEntry(list, index, item.Name);
+    if (item.Kind == NoEntryKind) continue;
+    item.Size = engine::LastEntry().Size;
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::vector<PaneItem> ReadAllEntries(const PaneList& list) {
+  std::vector<PaneItem> items;
+  const std::size_t count = list.Count();
+  items.reserve(count);
+  for (std::size_t index = 0; index < count; ++index) {
+    PaneItem item;
+    item.Kind = ReadEntry(list, index, item.Name);
+    if (item.Kind == NoEntryKind) break;
+    item.Size = engine::LastEntry().Size;
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
 std::size_t JoinSelectedNames(const PaneList& list, std::string& buffer, std::size_t capacity) {
   std::size_t appended = 0;
   std::string name;

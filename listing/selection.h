@@ -24,6 +24,17 @@ std::vector<std::size_t> GetSelectedItems(const PaneList& list);
 // directory's name. The entry's kind and size become LastEntry().
 std::int32_t ReadEntry(const PaneList& list, std::size_t index, std::string& name);
 
+// One entry as ReadEntry reads it.
+struct PaneItem {
+  std::int32_t Kind = FileKind;
+  std::uint64_t Size = 0;
+  std::string Name;
+};
+// The selected entries that can be read, in pane order (at most 2048).
+std::vector<PaneItem> ReadSelectedEntries(const PaneList& list);
+// Every entry of `list` in pane order.
+std::vector<PaneItem> ReadAllEntries(const PaneList& list);
+
 // Appends the names of the selected entries to `buffer`, separated by single
 // blanks, while the whole stays within `capacity` characters: a name is taken
 // only when its length plus 2 is less than the room left; a name that does
