@@ -39,7 +39,8 @@ fi
 build=build/release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKORVAL_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target korval korval_core >/dev/null
-korval=$source_dir/$build/app/korval
+# KORVAL=path measures another build of the program (a before/after comparison).
+korval=${KORVAL:-$source_dir/$build/app/korval}
 
 # --- the server -----------------------------------------------------------
 user=korvalbench
