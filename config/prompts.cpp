@@ -9,6 +9,7 @@
 #include "engine/command_engine.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
+#include "listing/listing_cache.h"
 #include "listing/selection.h"
 #include "platform/host.h"
 #include "platform/text.h"
@@ -91,7 +92,8 @@ int AskPassword(std::string& target, const char* format, ...) {
 
 int AskChoice(std::string_view preset, const char* format, ...) {
   buffers.answer = platform::TruncateTo(preset, PromptAnswerCapacity);
-  std::vector<std::string> choices;  // TODO: the listing cache's directories
+  std::vector<std::string> choices;
+  for (const listing::CachedListing& cached : listing::CachedListings()) choices.push_back(cached.Directory);
   va_list arguments;
   va_start(arguments, format);
   const int result = RunPrompt(PromptKind::Choice, format, arguments, choices);

@@ -14,6 +14,7 @@
 #include "engine/ftp_commands.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
+#include "engine/tree_transfer.h"
 #include "engine/socket_layer.h"
 #include "engine/sound_events.h"
 #include "listing/host_detection.h"
@@ -313,6 +314,9 @@ void DisconnectCommand() {
   Session& session = TheSession();
   platform::Host& host = platform::CurrentHost();
   session.TreeAbort = true;
+  // A tree walk stops after its current file and comes back to its
+  // directories before the connection it uses goes.
+  WaitForSelectionWorker();
   CloseConnection();
   host.UpdateControlStates();
   host.SetWindowCaption(config::ProgramTitle);

@@ -20,6 +20,8 @@ namespace {
 constexpr auto ProgressInterval = std::chrono::milliseconds(500);
 TransferClock::time_point lastProgressTick{};
 bool displayOpen = false;
+std::mutex logDirectoryMutex;
+std::optional<std::string> logDirectory;
 
 std::int64_t ElapsedMs(TransferClock::time_point start, TransferClock::time_point end) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
@@ -69,6 +71,11 @@ void LogTransferStats(std::string_view label, std::int64_t bytes, TransferClock:
   Status().ExpectedSize = 0;
 }
 
+void SetTransferLogDirectory(std::optional<std::string> directory) {
+  std::lock_guard lock(logDirectoryMutex);
+  logDirectory = std::move(directory);
+}
+
 void WriteTransferLog(TransferDirection direction, std::string_view localName, std::string_view hostText,
                       std::string_view remoteDir, std::string_view remoteName) {
   TransferLogRecord record;
@@ -77,7 +84,12 @@ void WriteTransferLog(TransferDirection direction, std::string_view localName, s
   char directory[4096];
   record.localDir = ::getcwd(directory, sizeof directory) ? directory : "";
   if (config::ReadTransferLogEnabled() != 1) return;
-  std::ofstream log(config::ReadTransferLogName(), std::ios::app | std::ios::binary);
+  std::string logName = config::ReadTransferLogName();
+  if (!logName.empty() && logName.front() != '/') {
+    std::lock_guard lock(logDirectoryMutex);
+    if (logDirectory) logName = *logDirectory + "/" + logName;
+  }
+  std::ofstream log(logName, std::ios::app | std::ios::binary);
   if (!log) return;
   record.typeSent = TheSession().ServerTypeSent;
   record.localName = std::string(localName);

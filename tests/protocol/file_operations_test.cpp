@@ -1,0 +1,477 @@
+// The pane operations against the scripted server and a scripted host that
+// answers the prompts: deletions with their confirmations, renames and
+// moves on both sides, chmod, directory changes, the remote view and the
+// local view and execute through the process start.
+
+#include "listing/file_operations.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "config/config_file.h"
+#include "config/prompts.h"
+#include "connection_test_support.h"
+#include "engine/ftp_commands.h"
+#include "listing/host_type.h"
+#include "listing/local_listing.h"
+#include "listing/pane_list.h"
+#include "listing/pane_masks.h"
+#include "listing/remote_dir.h"
+#include "listing/remote_listing.h"
+#include "platform/proc.h"
+#include "tests/support/pane_state.h"
+
+namespace korval::listing {
+namespace {
+
+using testing::ConnectionStateGuard;
+using testing::HostCall;
+using testing::ScopedHost;
+using testing::ScriptedFtpServer;
+using testing::ScriptedHost;
+using testing::SelectByName;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr const char* ThreeFiles =
+    "drwxr-xr-x   2 u g      0 Jan  1 10:00 sub\r\n"
+    "-rw-r--r--   1 u g      5 Jan  1 10:00 a.txt\r\n"
+    "-rw-r--r--   1 u g      5 Jan  1 10:00 b.txt\r\n"
+    "-rw-r--r--   1 u g      5 Jan  1 10:00 c.txt\r\n";
+
+// Records the programs a view or execute would start.
+class RecordingLauncher {
+ public:
+  RecordingLauncher() {
+    platform::SetProgramLauncher([this](const std::vector<std::string>& arguments, platform::ProgramWait) {
+      std::lock_guard lock(mutex_);
+      started_.push_back(arguments);
+      return 0;
+    });
+  }
+  ~RecordingLauncher() { platform::SetProgramLauncher(nullptr); }
+  std::vector<std::vector<std::string>> Started() const {
+    std::lock_guard lock(mutex_);
+    return started_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::vector<std::string>> started_;
+};
+
+class FileOperationsTest : public ::testing::Test {
+ protected:
+  ConnectionStateGuard state;
+  ScriptedHost host;
+  ScopedHost installed{host};
+  testing::PaneState panes;
+  ScriptedFtpServer server;
+
+  ~FileOperationsTest() override {
+    if (engine::TheSession().ControlSocket != -1) engine::CloseConnection();
+  }
+
+  // Logs on with the default replies and the remote pane showing `listing`.
+  void LogOnShowing(std::string listing) {
+    server.UseDefaultReplies().ServeData("LIST", std::move(listing));
+    server.Start();
+    config::SessionProfile& profile = config::CurrentProfile();
+    profile = testing::ProfileFor(server);
+    profile.HostType = HostTypeNumber(HostType::Unix);
+    const int socket = engine::Logon(profile);
+    ASSERT_NE(socket, -1);
+    engine::TheSession().ControlSocket = socket;
+    RetrieveRemoteListing(RetrievalLock::Take);
+    ASSERT_GT(RemotePane().Count(), 1u);
+  }
+
+  // The commands of the given verbs, in order.
+  std::vector<std::string> Sent(std::initializer_list<std::string_view> verbs) {
+    std::vector<std::string> picked;
+    for (const std::string& command : server.Transcript())
+      for (std::string_view verb : verbs)
+        if (command.compare(0, verb.size(), verb) == 0 &&
+            (command.size() == verb.size() || command[verb.size()] == ' '))
+          picked.push_back(command);
+    return picked;
+  }
+
+  std::size_t ListsSent() { return Sent({"LIST"}).size(); }
+};
+
+TEST_F(FileOperationsTest, DeleteAllAtTheFirstQuestionDeletesEveryFileWithoutAsking) {
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt", "c.txt"}));
+  host.QueueDeletionAnswer(platform::Host::DeletionAll);
+  const std::size_t listsBefore = ListsSent();
+  DeleteEntries(PaneSide::Remote);
+  EXPECT_THAT(Sent({"DELE", "RMD"}), ElementsAre("DELE a.txt", "DELE b.txt", "DELE c.txt"));
+  EXPECT_EQ(host.CallsTo("AskVerifyDeletion"),
+            (std::vector<HostCall>{{"AskVerifyDeletion", "Are you sure you want to delete \"a.txt\"?", "all"}}));
+  EXPECT_EQ(ListsSent(), listsBefore + 1);  // DOUPDATE: the pane is fetched anew
+}
+
+TEST_F(FileOperationsTest, CancelAtTheSecondQuestionKeepsTheFirstDeletionAndStops) {
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt", "c.txt"}));
+  host.QueueDeletionAnswer(platform::Host::DeletionYes);
+  host.QueueDeletionAnswer(platform::Host::DeletionCancel);
+  DeleteEntries(PaneSide::Remote);
+  EXPECT_THAT(Sent({"DELE"}), ElementsAre("DELE a.txt"));
+  const std::vector<HostCall> questions = host.CallsTo("AskVerifyDeletion");
+  ASSERT_EQ(questions.size(), 2u);
+  EXPECT_EQ(questions[1].text, "Are you sure you want to delete \"b.txt\"?");
+  EXPECT_EQ(questions[1].detail, "all");  // two deletions still to come
+}
+
+TEST_F(FileOperationsTest, NoSkipsOneEntryAndTheLastQuestionOffersNoDeleteAll) {
+  LogOnShowing(ThreeFiles);
+  // ".." and the directory are selected too: ".." is never deleted, the
+  // directory goes with RMD.
+  ASSERT_TRUE(SelectByName(RemotePane(), {"..", "sub", "a.txt", "c.txt"}));
+  for (int answer : {platform::Host::DeletionYes, platform::Host::DeletionNo, platform::Host::DeletionYes})
+    host.QueueDeletionAnswer(answer);
+  server.Answer("DELE c.txt", "550 Permission denied.");
+  DeleteEntries(PaneSide::Remote);
+  EXPECT_THAT(Sent({"DELE", "RMD"}), ElementsAre("RMD sub", "DELE c.txt"));
+  std::vector<std::string> offered;
+  for (const HostCall& call : host.CallsTo("AskVerifyDeletion")) offered.push_back(call.detail);
+  EXPECT_THAT(offered, ElementsAre("all", "all", ""));
+  EXPECT_TRUE(testing::Logged(host, "Delete of c.txt failed"));
+}
+
+TEST_F(FileOperationsTest, WithoutVerificationNothingIsAsked) {
+  config::Settings().VerifyDelete = 0;
+  config::Settings().AutoUpdate = 0;
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"b.txt"}));
+  const std::size_t listsBefore = ListsSent();
+  DeleteEntries(PaneSide::Remote);
+  EXPECT_THAT(Sent({"DELE"}), ElementsAre("DELE b.txt"));
+  EXPECT_THAT(host.CallsTo("AskVerifyDeletion"), IsEmpty());
+  EXPECT_EQ(ListsSent(), listsBefore);
+}
+
+TEST_F(FileOperationsTest, RemoteRenameSendsRnfrThenRnto) {
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"..", "a.txt", "b.txt", "c.txt"}));
+  server.Answer("RNFR b.txt", "550 No such file.");
+  server.Answer("RNTO c2.txt", "553 Not allowed.");
+  host.QueueAnswer("a2.txt");
+  host.QueueAnswer("b2.txt");
+  host.QueueAnswer("c2.txt");
+  RenameEntries(PaneSide::Remote);
+  // A refused RNFR ends its entry silently; a refused RNTO is logged.
+  EXPECT_THAT(Sent({"RNFR", "RNTO"}), ElementsAre("RNFR a.txt", "RNTO a2.txt", "RNFR b.txt", "RNFR c.txt", "RNTO c2.txt"));
+  const std::vector<testing::PromptRecord> prompts = host.Prompts();
+  ASSERT_EQ(prompts.size(), 3u);  // ".." is never renamed
+  EXPECT_EQ(prompts[0].prompt, "Enter new name for \"a.txt\":");
+  EXPECT_EQ(prompts[0].initial, "a.txt");
+  EXPECT_TRUE(testing::Logged(host, "Rename of c.txt to c2.txt failed."));
+  EXPECT_FALSE(testing::LoggedContaining(host, "Rename of b.txt"));
+}
+
+TEST_F(FileOperationsTest, RemoteMoveAsksOnceAndRenamesIntoTheDirectory) {
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "c.txt"}));
+  server.Answer("RNTO /arch/c.txt", "550 Failed.");
+  host.QueueAnswer("/arch");
+  MoveEntries(PaneSide::Remote);
+  EXPECT_THAT(Sent({"RNFR", "RNTO"}), ElementsAre("RNFR a.txt", "RNTO /arch/a.txt", "RNFR c.txt", "RNTO /arch/c.txt"));
+  ASSERT_EQ(host.Prompts().size(), 1u);
+  EXPECT_EQ(host.Prompts()[0].prompt, "Please enter the remote destination directory:");
+  EXPECT_TRUE(testing::Logged(host, "Move of c.txt to /arch/c.txt failed."));
+}
+
+TEST_F(FileOperationsTest, AnEmptyOrCancelledAnswerChangesNothing) {
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
+  host.QueueAnswer("");
+  MoveEntries(PaneSide::Remote);
+  host.QueueCancel();
+  RenameEntries(PaneSide::Remote);
+  host.QueueCancel();
+  MakeDirectory(PaneSide::Remote);
+  EXPECT_THAT(Sent({"RNFR", "RNTO", "MKD"}), IsEmpty());
+}
+
+TEST_F(FileOperationsTest, ChmodSendsTheBitsAndTheSelectedNames) {
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt"}));
+  host.QueueChmodBits(config::ChmodBitsFromBoxes({true, true, false, true, false, false, true, false, false}));
+  EXPECT_EQ(config::ChmodCommand(RemotePane()), 2);
+  EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt b.txt"));
+  EXPECT_EQ(host.CallsTo("RunChmodDialog")[0].text, "644");  // opened with the initial bits
+
+  // The next dialog opens with the bits chosen last; with nothing selected
+  // the command line is asked for.
+  RemotePane().ClearSelection();
+  host.QueueChmodBits(755);
+  host.QueueAnswer("chmod 755 c.txt");
+  server.Answer("SITE chmod 755 c.txt", "500 SITE not understood.");
+  EXPECT_EQ(config::ChmodCommand(RemotePane()), 5);
+  EXPECT_EQ(host.CallsTo("RunChmodDialog")[1].text, "644");
+  ASSERT_EQ(host.Prompts().size(), 1u);
+  EXPECT_EQ(host.Prompts()[0].prompt, "Enter CHMOD string:");
+  EXPECT_EQ(host.Prompts()[0].initial, "chmod 755 ");
+  EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt b.txt", "SITE chmod 755 c.txt"));
+  EXPECT_TRUE(testing::Logged(host, "Chmod failed. It may not be supported on remote host."));
+  EXPECT_EQ(config::ChmodBits(), 755);
+
+  // Every box cleared (or Cancel) sends nothing.
+  host.QueueChmodBits(0);
+  EXPECT_EQ(config::ChmodCommand(RemotePane()), 0);
+  EXPECT_EQ(Sent({"SITE"}).size(), 2u);
+}
+
+TEST_F(FileOperationsTest, RemovingARemoteDirectoryWithoutAutoUpdateLeavesThePane) {
+  config::Settings().AutoUpdate = 0;
+  LogOnShowing(ThreeFiles);
+  ASSERT_TRUE(SelectByName(RemotePane(), {"sub"}));
+  const std::size_t entries = RemotePane().Count();
+  const std::size_t lines = host.LogWindowLines().size();
+  host.QueueDeletionAnswer(platform::Host::DeletionYes);
+  RemoveDirectory(PaneSide::Remote);
+  EXPECT_THAT(Sent({"RMD"}), ElementsAre("RMD sub"));
+  EXPECT_EQ(host.CallsTo("AskVerifyDeletion")[0].detail, "");  // a single deletion
+  EXPECT_EQ(RemotePane().Count(), entries);
+  // Only the dialogue itself was logged.
+  const std::vector<std::string> logged = host.LogWindowLines();
+  EXPECT_THAT(std::vector<std::string>(logged.begin() + static_cast<long>(lines), logged.end()),
+              ElementsAre("RMD sub", ::testing::StartsWith("250 ")));
+}
+
+TEST_F(FileOperationsTest, RemoveDirectoryWithNothingSelectedAsksRemotelyOnly) {
+  LogOnShowing(ThreeFiles);
+  host.QueueAnswer("old");
+  RemoveDirectory(PaneSide::Remote);
+  EXPECT_THAT(Sent({"RMD"}), ElementsAre("RMD old"));
+  EXPECT_EQ(host.CallsTo("SetPromptHelpContext").back().text, "650");
+  RemoveDirectory(PaneSide::Local);
+  EXPECT_EQ(host.Prompts().size(), 1u);
+}
+
+TEST_F(FileOperationsTest, OpeningARemoteDirectoryChangesIntoItAndListsIt) {
+  LogOnShowing(ThreeFiles);
+  server.Answer("PWD", "257 \"/sub\" is the current directory.");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"sub"}));
+  EXPECT_TRUE(OpenEntry(PaneSide::Remote));
+  EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD sub"));
+  EXPECT_EQ(RemoteDir(), "/sub");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
+  EXPECT_FALSE(OpenEntry(PaneSide::Remote));  // a file is left to the double-click action
+}
+
+TEST_F(FileOperationsTest, ChangeDirectoryOffersTheVisitedDirectories) {
+  LogOnShowing(ThreeFiles);
+  host.QueueAnswer("/pub");
+  ChangeDirectory(PaneSide::Remote);
+  EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD /pub"));
+  const std::vector<testing::PromptRecord> prompts = host.Prompts();
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0].kind, testing::PromptKind::Choice);
+  EXPECT_EQ(prompts[0].prompt, "Enter remote directory name:");
+  EXPECT_EQ(prompts[0].initial, "/");
+  EXPECT_THAT(prompts[0].choices, ElementsAre("/"));
+}
+
+TEST_F(FileOperationsTest, ViewingARemoteFileFetchesItUnderItsExtension) {
+  RecordingLauncher launcher;
+  config::Settings().AutoMode = 1;
+  server.ServeData("RETR report.final.html", "<p>hi</p>\r\n");
+  LogOnShowing("-rw-r--r--   1 u g     11 Jan  1 10:00 report.final.html\r\n");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"report.final.html"}));
+  ViewOrExecute(PaneSide::Remote, ViewAction::View);
+  const std::vector<std::vector<std::string>> started = launcher.Started();
+  ASSERT_EQ(started.size(), 1u);
+  ASSERT_EQ(started[0].size(), 2u);
+  EXPECT_EQ(started[0][0], "xdg-open");  // VIEWER's default here
+  const std::filesystem::path viewed = started[0][1];
+  EXPECT_EQ(viewed.parent_path(), panes.Temporary().Path());
+  EXPECT_THAT(viewed.filename().string(), ::testing::MatchesRegex("DSP[0-9A-F]{4}\\.htm"));
+  // Auto on: a view is fetched as text, and Auto is on again afterwards.
+  EXPECT_EQ(testing::ReadWholeFile(viewed), "<p>hi</p>\n");
+  EXPECT_EQ(config::Settings().AutoMode, 1);
+  // Only the viewed file is left in the temporary directory.
+  std::vector<std::string> left;
+  for (const auto& file : std::filesystem::directory_iterator(panes.Temporary().Path()))
+    if (file.path().filename().string().rfind("DSP", 0) == 0) left.push_back(file.path().filename().string());
+  EXPECT_THAT(left, ElementsAre(viewed.filename().string()));
+  EXPECT_EQ(host.CallsTo("EnableControl").back(), (HostCall{"EnableControl", "9033", "1"}));
+  EXPECT_FALSE(IsSessionBusy());
+}
+
+TEST_F(FileOperationsTest, ExecutingARemoteFileKeepsTheTransferMode) {
+  RecordingLauncher launcher;
+  config::Settings().Mode = 'I';
+  server.ServeData("RETR tool.bin", std::string("\x01\r\n\x02", 4));
+  server.ServeData("RETR notes", "a\r\nb\r\n");
+  LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 tool.bin\r\n-rw-r--r--   1 u g      6 Jan  1 10:00 notes\r\n");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"tool.bin", "notes"}));
+  ViewOrExecute(PaneSide::Remote, ViewAction::Execute);
+  const std::vector<std::vector<std::string>> started = launcher.Started();
+  ASSERT_EQ(started.size(), 2u);
+  // A binary file in the current mode; a name without extension comes as
+  // text and keeps the reserved name.
+  EXPECT_EQ(started[0][0], "xdg-open");
+  EXPECT_THAT(started[0][1], ::testing::EndsWith(".bin"));
+  EXPECT_EQ(testing::ReadWholeFile(started[0][1]), std::string("\x01\r\n\x02", 4));
+  EXPECT_THAT(started[1][1], ::testing::EndsWith(".TMP"));
+  EXPECT_EQ(testing::ReadWholeFile(started[1][1]), "a\nb\n");
+}
+
+TEST_F(FileOperationsTest, AViewRefusedForTheOnlySelectedEntryTriesItAsADirectory) {
+  RecordingLauncher launcher;
+  LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 maybe.dir\r\n");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"maybe.dir"}));
+  ViewOrExecute(PaneSide::Remote, ViewAction::View);
+  EXPECT_THAT(launcher.Started(), IsEmpty());
+  EXPECT_THAT(Sent({"RETR", "CWD"}), ElementsAre("RETR maybe.dir", "CWD maybe.dir"));
+  // No temporary file is left for a fetch that failed.
+  EXPECT_TRUE(std::filesystem::is_empty(panes.Temporary().Path()) ||
+              std::none_of(std::filesystem::directory_iterator(panes.Temporary().Path()), {},
+                           [](const auto& f) { return f.path().filename().string().rfind("DSP", 0) == 0; }));
+}
+
+TEST_F(FileOperationsTest, RefreshDoesNothingWhileTheSessionIsBusy) {
+  LogOnShowing(ThreeFiles);
+  const std::size_t lists = ListsSent();
+  {
+    SessionBusyMark busy;
+    RefreshPane(PaneSide::Remote);
+    DirectoryBoxChosen(PaneSide::Remote, "/elsewhere");
+  }
+  EXPECT_EQ(ListsSent(), lists);
+  EXPECT_THAT(Sent({"CWD"}), IsEmpty());
+  RefreshPane(PaneSide::Remote);
+  EXPECT_EQ(ListsSent(), lists + 1);
+  DirectoryBoxChosen(PaneSide::Remote, std::string(80, 'd'));
+  EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD " + std::string(69, 'd')));
+}
+
+// The local side works in the test's own current directory.
+class LocalOperationsTest : public ::testing::Test {
+ protected:
+  LocalOperationsTest() { config::Settings().Verbose = 1; }
+  ConnectionStateGuard state;
+  ScriptedHost host;
+  ScopedHost installed{host};
+  testing::PaneState panes;
+
+  const testing::TemporaryDirectory& Local() const { return panes.Local(); }
+  bool Exists(std::string_view relative) const { return std::filesystem::exists(Local().FilePath(relative)); }
+};
+
+TEST_F(LocalOperationsTest, DeleteAllRemovesFilesAndEmptyDirectories) {
+  ASSERT_TRUE(Local().WriteFile("a.txt", "a") && Local().WriteFile("b.txt", "b") && Local().CreateDirectory("empty") &&
+              Local().WriteFile("full/x", "x"));
+  ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(LocalPane(), {"..", "empty", "full", "a.txt", "b.txt"}));
+  host.QueueDeletionAnswer(platform::Host::DeletionAll);
+  DeleteEntries(PaneSide::Local);
+  EXPECT_FALSE(Exists("a.txt"));
+  EXPECT_FALSE(Exists("b.txt"));
+  EXPECT_FALSE(Exists("empty"));
+  EXPECT_TRUE(Exists("full/x"));  // only an empty directory goes
+  EXPECT_TRUE(testing::Logged(host, "Delete of full failed."));
+  EXPECT_EQ(host.CallsTo("AskVerifyDeletion").size(), 1u);
+  EXPECT_FALSE(SelectByName(LocalPane(), {"a.txt"}));  // the pane was listed again
+}
+
+TEST_F(LocalOperationsTest, RenameAndMoveNeverReplaceAFile) {
+  ASSERT_TRUE(Local().WriteFile("a.txt", "a") && Local().WriteFile("b.txt", "b") && Local().WriteFile("c.txt", "c") &&
+              Local().CreateDirectory("dest") && Local().WriteFile("dest/c.txt", "old c"));
+  ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(LocalPane(), {"a.txt", "b.txt"}));
+  host.QueueAnswer("renamed.txt");
+  host.QueueAnswer("c.txt");  // exists: refused
+  RenameEntries(PaneSide::Local);
+  EXPECT_EQ(Local().ReadFile("renamed.txt"), "a");
+  EXPECT_EQ(Local().ReadFile("b.txt"), "b");
+  EXPECT_EQ(Local().ReadFile("c.txt"), "c");
+  EXPECT_TRUE(testing::Logged(host, "Rename of b.txt to c.txt failed."));
+
+  ASSERT_TRUE(SelectByName(LocalPane(), {"renamed.txt", "c.txt"}));
+  host.QueueAnswer("dest");
+  MoveEntries(PaneSide::Local);
+  EXPECT_EQ(host.Prompts().back().prompt, "Please enter the local destination directory:");
+  EXPECT_EQ(Local().ReadFile("dest/renamed.txt"), "a");
+  EXPECT_EQ(Local().ReadFile("dest/c.txt"), "old c");
+  EXPECT_EQ(Local().ReadFile("c.txt"), "c");
+  EXPECT_TRUE(testing::Logged(host, "Move of c.txt to dest/c.txt failed."));
+}
+
+TEST_F(LocalOperationsTest, DirectoriesAreMadeEnteredAndLeft) {
+  host.QueueAnswer("made");
+  MakeDirectory(PaneSide::Local);
+  EXPECT_TRUE(std::filesystem::is_directory(Local().FilePath("made")));
+  ASSERT_TRUE(SelectByName(LocalPane(), {"made"}));
+  EXPECT_TRUE(OpenEntry(PaneSide::Local));
+  EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("made"));
+  ASSERT_TRUE(SelectByName(LocalPane(), {".."}));
+  ChangeDirectory(PaneSide::Local);
+  EXPECT_EQ(std::filesystem::current_path(), Local().Path());
+  DirectoryBoxChosen(PaneSide::Local, Local().FilePath("made").string());
+  EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("made"));
+  DirectoryBoxChosen(PaneSide::Local, Local().FilePath("missing").string());
+  EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("made"));
+  host.QueueAnswer(Local().Path().string());
+  ChangeDirectory(PaneSide::Local);
+  EXPECT_EQ(std::filesystem::current_path(), Local().Path());
+  EXPECT_EQ(host.Prompts().back().prompt, "Enter local directory name:");
+
+  ASSERT_TRUE(SelectByName(LocalPane(), {"made"}));
+  host.QueueDeletionAnswer(platform::Host::DeletionNo);
+  RemoveDirectory(PaneSide::Local);
+  EXPECT_TRUE(Exists("made"));
+  host.QueueDeletionAnswer(platform::Host::DeletionYes);
+  RemoveDirectory(PaneSide::Local);
+  EXPECT_FALSE(Exists("made"));
+}
+
+TEST_F(LocalOperationsTest, ViewAndExecuteGiveTheProgramTheWholePath) {
+  RecordingLauncher launcher;
+  config::WriteConfigString("VIEWER", "less -R");
+  ASSERT_TRUE(Local().WriteFile("a;touch x;.txt", "1") && Local().WriteFile("-rf", "2") && Local().CreateDirectory("dir"));
+  ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(LocalPane(), {"dir", "a;touch x;.txt", "-rf"}));
+  ViewOrExecute(PaneSide::Local, ViewAction::View);
+  ViewOrExecute(PaneSide::Local, ViewAction::Execute);
+  const std::string base = Local().Path().string() + "/";
+  EXPECT_THAT(launcher.Started(),
+              ElementsAre(ElementsAre("less", "-R", base + "-rf"), ElementsAre("less", "-R", base + "a;touch x;.txt"),
+                          ElementsAre("xdg-open", base + "-rf"), ElementsAre("xdg-open", base + "a;touch x;.txt")));
+}
+
+TEST_F(LocalOperationsTest, AViewerNamedInTheSettingsRunsNothingElse) {
+  // The viewer is a small program that records its arguments; the file's
+  // name would run commands if a shell ever read it.
+  ASSERT_TRUE(Local().WriteFile("record", "#!/bin/sh\nprintf '%s\\n' \"$@\" > recorded\n"));
+  ASSERT_EQ(::chmod(Local().FilePath("record").c_str(), 0755), 0);
+  config::WriteConfigString("VIEWER", Local().FilePath("record").string());
+  const std::string name = "$(touch y);touch x|touch z'\".txt";
+  ASSERT_TRUE(Local().WriteFile(name, "1"));
+  ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(LocalPane(), {name}));
+  ViewOrExecute(PaneSide::Local, ViewAction::View);
+  platform::ReapStartedPrograms(true);
+  EXPECT_EQ(Local().ReadFile("recorded"), Local().Path().string() + "/" + name + "\n");
+  for (const char* planted : {"x", "y", "z"}) EXPECT_FALSE(Exists(planted)) << planted;
+}
+
+TEST_F(LocalOperationsTest, RefreshPutsBackTheDefaultMask) {
+  SetLocalMask("");
+  RefreshPane(PaneSide::Local);
+  EXPECT_EQ(LocalMask(), "*.*");
+}
+
+}  // namespace
+}  // namespace korval::listing

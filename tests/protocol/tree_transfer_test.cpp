@@ -1,0 +1,358 @@
+// Directory-tree receives and sends against the scripted server: names a
+// hostile server lists never lead outside the local start directory, a link
+// the server will not send is walked as a directory, and walks end: at 64
+// levels, and at a directory that is already on the walk's path.
+
+#include "engine/tree_transfer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "config/config_file.h"
+#include "connection_test_support.h"
+#include "engine/last_entry.h"
+#include "listing/host_type.h"
+#include "listing/ascii_extensions.h"
+#include "listing/listing_entry.h"
+#include "listing/listing_parser.h"
+#include "listing/local_listing.h"
+#include "listing/pane_list.h"
+#include "listing/remote_dir.h"
+#include "listing/remote_listing.h"
+#include "tests/support/pane_state.h"
+
+namespace korval::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using listing::RemotePane;
+using listing::RetrievalLock;
+using testing::ConnectionStateGuard;
+using testing::ScopedHost;
+using testing::ScriptedFtpServer;
+using testing::ScriptedHost;
+using testing::SelectByName;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::string Dir(std::string_view name) { return "drwxr-xr-x   2 u g      0 Jan  1 10:00 " + std::string(name) + "\r\n"; }
+std::string File(std::string_view name, std::size_t size) {
+  return "-rw-r--r--   1 u g " + std::to_string(size) + " Jan  1 10:00 " + std::string(name) + "\r\n";
+}
+std::string Link(std::string_view name, std::string_view target) {
+  return "lrwxrwxrwx   1 u g      3 Jan  1 10:00 " + std::string(name) + " -> " + std::string(target) + "\r\n";
+}
+std::string Pwd(std::string_view directory) { return "257 \"" + std::string(directory) + "\" is the current directory."; }
+
+// Every name below `root`, relative, with "/" after directories.
+std::set<std::string> TreeOf(const fs::path& root) {
+  std::set<std::string> names;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    std::string name = fs::relative(it->path(), root).string();
+    if (it->is_symlink()) name += "@";
+    else if (it->is_directory()) name += "/";
+    names.insert(name);
+  }
+  return names;
+}
+
+// Notes HASH, BELL and PROMPT as each file's receive begins.
+class SettingsWatchingHost : public ScriptedHost {
+ public:
+  void AppendToLogWindow(std::string_view line) override {
+    ScriptedHost::AppendToLogWindow(line);
+    if (line.rfind("receiving ", 0) != 0) return;
+    const config::ProgramSettings& settings = config::Settings();
+    std::lock_guard lock(mutex_);
+    seen_.push_back(std::string(line.substr(10, line.find(' ', 10) - 10)) + " " +
+                    std::to_string(settings.ShowTransferDialog) + std::to_string(settings.Bell) +
+                    std::to_string(settings.PromptForNames));
+  }
+  std::vector<std::string> Seen() const {
+    std::lock_guard lock(mutex_);
+    return seen_;
+  }
+
+ private:
+  std::vector<std::string> seen_;
+};
+
+class TreeTransferTest : public ::testing::Test {
+ protected:
+  TreeTransferTest() {
+    config::Settings().Verbose = 1;
+    config::WriteConfigString("dolog", "0");
+    ThreadsAvailable() = false;  // the worker runs here, in the test's thread
+  }
+  ~TreeTransferTest() override {
+    if (TheSession().ControlSocket != -1) CloseConnection();
+  }
+
+  ConnectionStateGuard state;
+  SettingsWatchingHost host;
+  ScopedHost installed{host};
+  testing::PaneState panes;
+  ScriptedFtpServer server;
+
+  // Logs on (the script and table already built) and shows "/" with
+  // `rootListing` in the remote pane, read by the first scripted PWD and
+  // LIST.
+  void LogOn() {
+    server.UseDefaultReplies();
+    server.Start();
+    config::SessionProfile& profile = config::CurrentProfile();
+    profile = testing::ProfileFor(server);
+    profile.HostType = listing::HostTypeNumber(listing::HostType::Unix);
+    profile.Passive = 1;
+    const int socket = Logon(profile);
+    ASSERT_NE(socket, -1);
+    TheSession().ControlSocket = socket;
+  }
+  // The remote pane shows "/" with these entries, as a listing would have.
+  void ShowRoot(std::string_view listingText) {
+    listing::RemoteDir() = "/";
+    listing::RemotePane().Clear();
+    const AsciiExtensionListHolder ascii;
+    listing::ParseListingText(listingText, listing::RemotePane(), listing::RemoteListingOptions(&ascii.list));
+  }
+  struct AsciiExtensionListHolder {
+    listing::AsciiExtensionList list = listing::AsciiExtensionList::Missing();
+  };
+
+  // Receives the selection with the directory question answered Yes.
+  void ReceiveSelected(std::initializer_list<std::string_view> names) {
+    ASSERT_TRUE(SelectByName(RemotePane(), names));
+    host.QueueYesNo(true);
+    StartReceiveSelected(RemotePane());
+    EXPECT_FALSE(IsWorkerBusy());
+  }
+
+  std::vector<std::string> ErrorLines() {
+    std::vector<std::string> lines;
+    for (const std::string& line : host.LogWindowLines())
+      if (line.rfind("[E]", 0) == 0) lines.push_back(line);
+    return lines;
+  }
+  std::vector<std::string> Sent(std::string_view verb) {
+    std::vector<std::string> picked;
+    for (const std::string& command : server.Transcript())
+      if (command.compare(0, verb.size(), verb) == 0) picked.push_back(command);
+    return picked;
+  }
+};
+
+TEST_F(TreeTransferTest, NamesFromAHostileListingNeverLeaveTheStartDirectory) {
+  const fs::path start = panes.Local().FilePath("start");
+  ASSERT_TRUE(panes.Local().CreateDirectory("start"));
+  fs::current_path(start);
+  const std::string absolute = panes.Local().FilePath("absolute").string();
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(Dir("..") + Dir("../evil") + Dir(absolute) + Dir("a/b") + Dir("a\\b") +
+                                 File("..", 3) + File("../up.txt", 3) + File(absolute + ".txt", 3) +
+                                 File("c\\d.txt", 3) + File("good.txt", 4) + Dir("fine"));
+  server.Expect("PWD").Reply(Pwd("/top/fine"));
+  server.Expect("LIST").Transfer(File("inner.txt", 2));
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("RETR good.txt", "good").ServeData("RETR inner.txt", "in");
+  LogOn();
+  ShowRoot(Dir("top"));
+  ReceiveSelected({"top"});
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_EQ(TreeOf(panes.Local().Path()),
+            (std::set<std::string>{"start/", "start/top/", "start/top/good.txt", "start/top/fine/",
+                                   "start/top/fine/inner.txt"}));
+  EXPECT_FALSE(fs::exists(absolute));
+  EXPECT_FALSE(fs::exists(absolute + ".txt"));
+  EXPECT_EQ(panes.Local().ReadFile("start/top/good.txt"), "good");
+  // Each refused name is named once; nothing was asked of the server for them.
+  const std::vector<std::string> errors = ErrorLines();
+  for (const std::string& name : {std::string("../evil"), absolute, std::string("a/b"), std::string("a\\b"),
+                                  std::string("../up.txt"), absolute + ".txt", std::string("c\\d.txt")})
+    EXPECT_THAT(errors, ::testing::Contains("[E] unsafe name " + name + " skipped")) << name;
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR inner.txt", "RETR good.txt"));
+  EXPECT_THAT(Sent("CWD"), ElementsAre("CWD top", "CWD fine", "CWD /top", "CWD /"));
+  EXPECT_EQ(fs::current_path(), start);
+  EXPECT_EQ(listing::RemoteDir(), "/");
+}
+
+TEST_F(TreeTransferTest, ALinkTheServerWillNotSendIsWalkedAsADirectory) {
+  // At the selection and inside the tree; the local copies are directories.
+  server.Expect("PWD").Reply(Pwd("/target"));
+  server.Expect("LIST").Transfer(File("one.txt", 3) + Link("deeper", "/other"));
+  server.Expect("PWD").Reply(Pwd("/other"));
+  server.Expect("LIST").Transfer(File("two.txt", 3));
+  server.Expect("PWD").Reply(Pwd("/target"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("RETR one.txt", "one").ServeData("RETR two.txt", "two");
+  config::WriteConfigString("dolog", "1");
+  config::Settings().ShowTransferDialog = 1;
+  config::Settings().Bell = 1;
+  LogOn();
+  ShowRoot(Link("lnk", "target"));
+  ReceiveSelected({"lnk"});
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR lnk", "RETR deeper", "RETR two.txt", "RETR one.txt"));
+  // The transfer log stays where the walk began.
+  EXPECT_EQ(TreeOf(panes.Local().Path()),
+            (std::set<std::string>{"KORVAL.LOG", "lnk/", "lnk/one.txt", "lnk/deeper/", "lnk/deeper/two.txt"}));
+  const std::string log = panes.Local().ReadFile("KORVAL.LOG").value_or("");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+  EXPECT_EQ(host.CallsTo("AskYesNo").size(), 1u);
+  EXPECT_TRUE(testing::Logged(host, "[S] changed back to orig rdir /"));
+  // HASH, BELL and PROMPT were off for the files inside the tree only.
+  EXPECT_THAT(host.Seen(), ElementsAre("lnk 110", "deeper 000", "two.txt 000", "one.txt 000"));
+  EXPECT_EQ(config::Settings().ShowTransferDialog, 1);
+  EXPECT_EQ(config::Settings().Bell, 1);
+  EXPECT_THAT(ErrorLines(), IsEmpty());
+}
+
+TEST_F(TreeTransferTest, AWalkDescendsAtMost64Levels) {
+  // Every directory holds a directory "d", one level deeper each time.
+  std::string path;
+  std::vector<std::string> levels;
+  for (unsigned level = 1; level <= TreeDepthLimit; ++level) {
+    path += "/d";
+    levels.push_back(path);
+    server.Expect("PWD").Reply(Pwd(path));
+  }
+  for (unsigned level = TreeDepthLimit - 1; level >= 1; --level) server.Expect("PWD").Reply(Pwd(levels[level - 1]));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("LIST", Dir("d"));
+  LogOn();
+  ShowRoot(Dir("d"));
+  ReceiveSelected({"d"});
+
+  EXPECT_TRUE(server.Verify(std::chrono::seconds(20)));
+  EXPECT_THAT(ErrorLines(), ElementsAre("[E] d not entered: deeper than 64 levels"));
+  fs::path deepest = panes.Local().Path();
+  unsigned depth = 0;
+  while (fs::is_directory(deepest / "d")) {
+    deepest /= "d";
+    ++depth;
+  }
+  EXPECT_EQ(depth, TreeDepthLimit);
+  EXPECT_EQ(fs::current_path(), panes.Local().Path());
+  EXPECT_EQ(Sent("CWD").size(), 2 * TreeDepthLimit);
+  EXPECT_EQ(listing::RemoteDir(), "/");
+}
+
+TEST_F(TreeTransferTest, ADirectoryAlreadyOnThePathIsNotEnteredAgain) {
+  // A server that answers every CWD with the same directory and listing,
+  // and a link back to the parent.
+  server.ServeData("LIST", Dir("d") + File("f.txt", 1));
+  server.ServeData("RETR f.txt", "f");
+  LogOn();
+  ShowRoot(Dir("d") + File("f.txt", 1));
+  ReceiveSelected({"d", "f.txt"});
+
+  EXPECT_THAT(ErrorLines(), ElementsAre("[E] d not entered: / is already on the walk's path"));
+  // The walk went on with the next entry, and left no copy of the directory.
+  EXPECT_EQ(TreeOf(panes.Local().Path()), (std::set<std::string>{"f.txt"}));
+  EXPECT_THAT(Sent("CWD"), ElementsAre("CWD d", "CWD /"));
+}
+
+TEST_F(TreeTransferTest, ALinkToTheParentIsLeftAtOnce) {
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(Link("up", "..") + File("f.txt", 1));
+  server.Expect("PWD").Reply(Pwd("/"));  // "up" leads back to the start
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("RETR f.txt", "f");
+  LogOn();
+  ShowRoot(Dir("top"));
+  ReceiveSelected({"top"});
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_THAT(ErrorLines(), ElementsAre("[E] up not entered: / is already on the walk's path"));
+  EXPECT_EQ(TreeOf(panes.Local().Path()), (std::set<std::string>{"top/", "top/f.txt"}));
+  EXPECT_THAT(Sent("CWD"), ElementsAre("CWD top", "CWD up", "CWD /top", "CWD /"));
+}
+
+TEST_F(TreeTransferTest, ASentTreeNeverFollowsALocalLinkBackUp) {
+  ASSERT_TRUE(panes.Local().WriteFile("t/a.txt", "a"));
+  fs::create_directory_symlink("..", panes.Local().FilePath("t/loop"));
+  server.Expect("PWD").Reply(Pwd("/t"));
+  server.Expect("PWD").Reply(Pwd("/t"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  LogOn();
+  listing::RemoteDir() = "/";
+  listing::ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(listing::LocalPane(), {"t"}));
+  host.QueueYesNo(true);
+  StartSendSelected(listing::LocalPane());
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_THAT(ErrorLines(),
+              ElementsAre("[E] loop not entered: " + panes.Local().Path().string() + " is already on the walk's path"));
+  EXPECT_THAT(Sent("STOR"), ElementsAre("STOR a.txt"));
+  EXPECT_THAT(Sent("MKD"), ElementsAre("MKD t"));
+  EXPECT_EQ(fs::current_path(), panes.Local().Path());
+}
+
+TEST_F(TreeTransferTest, NamePromptsFollowPromptAndTheModifier) {
+  server.ServeData("RETR a.txt", "a").ServeData("RETR typed.txt", "t");
+  LogOn();
+  ShowRoot(File("a.txt", 1));
+
+  // Ctrl or Shift held with PROMPT off: the destination name is asked for.
+  ModifierHeld() = true;
+  host.QueueAnswer("renamed.txt");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
+  StartReceiveSelected(RemotePane());
+  ASSERT_EQ(host.Prompts().size(), 1u);
+  EXPECT_EQ(host.Prompts()[0].prompt, "Enter local file name for a.txt:");
+  EXPECT_EQ(panes.Local().ReadFile("renamed.txt"), "a");
+
+  // Nothing selected: the remote name is asked for first.
+  ModifierHeld() = false;
+  RemotePane().ClearSelection();
+  host.QueueAnswer("typed.txt");
+  StartReceiveSelected(RemotePane());
+  ASSERT_EQ(host.Prompts().size(), 2u);
+  EXPECT_EQ(host.Prompts()[1].prompt, "Enter remote file name to transfer to local system:");
+  EXPECT_EQ(host.CallsTo("SetPromptHelpContext").back().text, "640");
+  EXPECT_EQ(panes.Local().ReadFile("typed.txt"), "t");
+  EXPECT_FALSE(IsWorkerBusy());
+}
+
+TEST_F(TreeTransferTest, AbortingTheWorkerEndsAStalledTransferWithoutKillingIt) {
+  testing::DataOptions stall;
+  stall.stopAfterBytes = 1000;
+  stall.stop = testing::DataStop::Stall;
+  server.ServeData("RETR big.bin", testing::DataSource::Pattern(1 << 20), stall);
+  server.ServeData("RETR other.bin", "x");
+  LogOn();
+  ShowRoot(File("big.bin", 1 << 20) + File("other.bin", 1));
+  ThreadsAvailable() = true;
+  ASSERT_TRUE(SelectByName(RemotePane(), {"big.bin", "other.bin"}));
+  StartReceiveSelected(RemotePane());
+  // Wait until the stalled transfer is under way.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!testing::LoggedContaining(host, "receiving big.bin") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(IsWorkerBusy());
+  StartReceiveSelected(RemotePane());  // refused while the worker runs
+
+  const auto started = std::chrono::steady_clock::now();
+  AbortSelectionWorker();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_FALSE(IsWorkerBusy());
+  EXPECT_TRUE(testing::Logged(host, "Aborting thread."));
+  EXPECT_EQ(testing::CountLogged(host, "receiving big.bin as big.bin (1 of 2)"), 1);
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR big.bin"));  // the selection stopped
+}
+
+}  // namespace
+}  // namespace korval::engine

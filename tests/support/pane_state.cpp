@@ -1,0 +1,61 @@
+#include "tests/support/pane_state.h"
+
+#include "config/prompts.h"
+#include "engine/last_entry.h"
+#include "engine/tree_transfer.h"
+#include "listing/directory_box.h"
+#include "listing/listing_cache.h"
+#include "listing/listing_file.h"
+#include "listing/listing_entry.h"
+#include "listing/pane_list.h"
+#include "listing/pane_masks.h"
+#include "listing/remote_dir.h"
+#include "platform/fs.h"
+#include "platform/proc.h"
+
+namespace korval::testing {
+
+PaneState::PaneState() : local_("korval-local-"), temporary_("korval-tmp-") {
+  Reset();
+  previousDirectory_ = std::filesystem::current_path();
+  std::filesystem::current_path(local_.Path());
+  platform::SetTemporaryDirectoryOverride(temporary_.Path().string());
+}
+
+PaneState::~PaneState() {
+  engine::WaitForSelectionWorker();
+  Reset();
+  platform::SetTemporaryDirectoryOverride(std::nullopt);
+  std::filesystem::current_path(previousDirectory_);
+}
+
+void PaneState::Reset() {
+  listing::ClearListingCache();
+  listing::ResetPaneLists();
+  listing::ResetDirectoryBoxes();
+  listing::ResetPaneMasks();
+  listing::RemoteDir().clear();
+  listing::ListingFile().clear();
+  config::ResetPrompts();
+  engine::ClearLastEntry();
+  engine::ThreadsAvailable() = true;
+  engine::ModifierHeld() = false;
+  platform::SetProgramLauncher(nullptr);
+}
+
+bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_view> names) {
+  list.ClearSelection();
+  for (std::string_view name : names) {
+    bool found = false;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+      if (list.EntryAt(i)->Name() == name) {
+        list.SetSelected(i, true);
+        found = true;
+      }
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+}  // namespace korval::testing
