@@ -309,6 +309,30 @@ TEST_F(FileOperationsTest, ViewingARemoteFileFetchesItUnderItsExtension) {
   EXPECT_FALSE(IsSessionBusy());
 }
 
+TEST_F(FileOperationsTest, ARemoteNameWithShellSyntaxOpensThatFileAndRunsNothingElse) {
+  // The viewer records its arguments; the name and its extension would run
+  // commands if a shell ever read them.
+  const testing::TemporaryDirectory tools("korval-tools-");
+  ASSERT_TRUE(tools.WriteFile("record", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/recorded\"\n"));
+  ASSERT_EQ(::chmod(tools.FilePath("record").c_str(), 0755), 0);
+  config::WriteConfigString("VIEWER", tools.FilePath("record").string());
+  const std::string name = "r;touch x|$(touch y).$(z";
+  server.ServeData("RETR " + name, "data");
+  LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 " + name + "\r\n");
+  ASSERT_TRUE(SelectByName(RemotePane(), {name}));
+  ViewOrExecute(PaneSide::Remote, ViewAction::View);
+  platform::ReapStartedPrograms(true);
+  const std::optional<std::string> recorded = tools.ReadFile("recorded");
+  ASSERT_TRUE(recorded.has_value());
+  // One argument: the fetched file, named with the (cut) extension.
+  EXPECT_THAT(*recorded, ::testing::MatchesRegex(".*/DSP[0-9A-F]{4}\\.\\$\\(z\n"));
+  EXPECT_EQ(testing::ReadWholeFile(recorded->substr(0, recorded->size() - 1)), "data");
+  for (const char* planted : {"x", "y"}) {
+    EXPECT_FALSE(std::filesystem::exists(panes.Local().FilePath(planted))) << planted;
+    EXPECT_FALSE(std::filesystem::exists(tools.FilePath(planted))) << planted;
+  }
+}
+
 TEST_F(FileOperationsTest, ExecutingARemoteFileKeepsTheTransferMode) {
   RecordingLauncher launcher;
   config::Settings().Mode = 'I';
