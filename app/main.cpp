@@ -16,9 +16,11 @@
 #include "config/program_settings.h"
 #include "engine/logon.h"
 #include "engine/socket_layer.h"
+#include "listing/listing_cache.h"
 #include "listing/listing_file.h"
 #include "listing/pane_list.h"
 #include "platform/console_host.h"
+#include "platform/fs.h"
 
 namespace {
 
@@ -59,21 +61,20 @@ std::string JoinArguments(int argc, char** argv) {
   return text;
 }
 
-// The listing file lives in the temporary directory for the run.
+// The listing file's name is reserved in the temporary directory for the
+// run; the listings of remote directories get files of the listing cache,
+// which are deleted with it when the run ends.
 class ListingFileReservation {
  public:
-  ListingFileReservation() {
-    const char* directory = std::getenv("TMPDIR");
-    std::string pattern = std::string(directory && *directory ? directory : "/tmp") + "/DIRXXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd >= 0) {
-      ::close(fd);
-      korval::listing::ListingFile() = pattern;
-    }
+  ListingFileReservation() : file_(korval::platform::CreateTemporaryFile(korval::platform::ListingFilePrefix)) {
+    korval::listing::ListingFile() = file_.Path();
   }
-  ~ListingFileReservation() {
-    if (!korval::listing::ListingFile().empty()) ::unlink(korval::listing::ListingFile().c_str());
-  }
+  ~ListingFileReservation() { korval::listing::ClearListingCache(); }
+  ListingFileReservation(const ListingFileReservation&) = delete;
+  ListingFileReservation& operator=(const ListingFileReservation&) = delete;
+
+ private:
+  korval::platform::TemporaryFile file_;
 };
 
 }  // namespace

@@ -21,10 +21,7 @@
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "engine/sound_events.h"
-#include "listing/listing_file.h"
-#include "listing/listing_parser.h"
-#include "listing/pane_list.h"
-#include "listing/remote_dir.h"
+#include "listing/remote_listing.h"
 #include "platform/host.h"
 #include "platform/text.h"
 
@@ -67,31 +64,6 @@ std::optional<std::string> ApplyHostProfile(const std::string& host, SessionProf
   profile.InitCommand = ReadSectionString(host, "INITCMD", "", SessionProfile::InitCommandCapacity);
   if (encoded.empty()) return std::nullopt;
   return encoded;
-}
-
-// The remote source turned out to be a directory: its listing goes into the
-// remote pane.
-void ListRemoteDirectory(int socket) {
-  if (engine::PrintRemoteDir(socket) == 2) {
-    const std::string& reply = engine::TheSession().ReplyLine;
-    std::size_t open = reply.find('"');
-    std::size_t close = open == std::string::npos ? std::string::npos : reply.find('"', open + 1);
-    listing::RemoteDir() = close == std::string::npos ? std::string("undecipherable")
-                                                      : reply.substr(open + 1, close - open - 1);
-  }
-  listing::RemotePane().Clear();
-  int result = engine::DoDirList(socket, "LIST");
-  if (result == 2) {
-    listing::ListingOptions options;
-    options.HostType = engine::TheSession().HostType;
-    options.VLink = Settings().LinksAsDirectories != 0;
-    options.LongDir = Settings().LongDirectory != 0;
-    options.RemoteDir = listing::RemoteDir();
-    options.UserId = CurrentProfile().User;
-    listing::ParseListing(listing::ListingFile(), listing::RemotePane(), options);
-  } else {
-    engine::LogPrintf("DoDirList returned %u", static_cast<unsigned>(result));
-  }
 }
 
 }  // namespace
@@ -155,7 +127,7 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
                               localPath, Settings().Mode);
   } else {
     if (session.HostType != BullCp6HostType && engine::SendCommand(socket, "CWD %s", remote.Path.c_str()) == 2) {
-      ListRemoteDirectory(socket);
+      listing::RetrieveRemoteListing(listing::RetrievalLock::Take);
       platform::CurrentHost().UpdateControlStates();
       platform::CurrentHost().PostCommand(engine::UpdateModeButtonsCommand);
       return BatchRemoteDirectory;

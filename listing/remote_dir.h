@@ -1,11 +1,13 @@
 #pragma once
-// The current remote directory as the server's PWD reply named it.
+// The current remote directory as the server's PWD reply named it, at most
+// 250 characters; "undecipherable" when the reply could not be read.
 
+#include <cstddef>
 #include <string>
 
 namespace korval::listing {
 
-constexpr std::size_t RemoteDirCapacity = 255;
+constexpr std::size_t RemoteDirCapacity = 250;
 
 std::string& RemoteDir();
 

@@ -62,6 +62,9 @@ class Host {
   virtual void SetControlText(int /*controlId*/, std::string_view /*text*/) {}
   // The text of an edit control; nullopt when the host has none.
   virtual std::optional<std::string> ControlText(int /*controlId*/) { return std::nullopt; }
+  // The list or text of a directory box changed (960 local, 961 remote);
+  // the host redraws it from the core's box.
+  virtual void DirectoryBoxChanged(int /*controlId*/) {}
   // Recomputes which controls are enabled from the session's state.
   virtual void UpdateControlStates() {}
   // Posts a command to the main window, handled after the current one.

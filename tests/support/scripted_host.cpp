@@ -167,6 +167,8 @@ std::optional<std::string> ScriptedHost::ControlText(int controlId) {
   return std::nullopt;
 }
 
+void ScriptedHost::DirectoryBoxChanged(int controlId) { Record("DirectoryBoxChanged", std::to_string(controlId)); }
+
 void ScriptedHost::UpdateControlStates() { Record("UpdateControlStates", {}); }
 
 void ScriptedHost::PostCommand(int commandId) { Record("PostCommand", std::to_string(commandId)); }

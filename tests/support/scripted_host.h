@@ -118,6 +118,8 @@ class ScriptedHost : public platform::Host {
   void EnableControl(int controlId, bool enabled) override;
   void SetControlText(int controlId, std::string_view text) override;
   std::optional<std::string> ControlText(int controlId) override;
+  // "DirectoryBoxChanged" (text: id).
+  void DirectoryBoxChanged(int controlId) override;
   void UpdateControlStates() override;
   void PostCommand(int commandId) override;
   void RestoreCursor() override;

@@ -1,0 +1,104 @@
+#include "listing/local_listing.h"
+
+#include <string>
+#include <vector>
+
+#include "config/program_files.h"
+#include "config/program_settings.h"
+#include "listing/ascii_extensions.h"
+#include "listing/directory_box.h"
+#include "listing/listing_entry.h"
+#include "listing/pane_list.h"
+#include "listing/pane_masks.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+
+namespace korval::listing {
+
+namespace {
+
+constexpr std::size_t InfoTextCapacity = 40;
+
+ListingEntry LocalEntry(std::string name, std::int32_t kind) {
+  ListingEntry entry;
+  entry.Pane = LocalPaneNumber;
+  entry.Kind = kind;
+  entry.NameLength = static_cast<std::int32_t>(name.size());
+  entry.Text = std::move(name);
+  return entry;
+}
+
+// The name, and with LONGDIR the padding, "\t| " and the information. The
+// name itself is never cut: an entry whose name is cut names another file.
+std::string LocalDisplayText(const std::string& name, const std::string& info, bool longDir) {
+  if (!longDir) return name;
+  std::string text = BuildDisplayText(name, info, true);
+  if (text.size() < name.size() + InfoSeparator.size()) text = name + std::string(InfoSeparator);
+  return text;
+}
+
+}  // namespace
+
+void ListLocalDirectory() {
+  const config::ProgramSettings& settings = config::Settings();
+  const bool forceLower = settings.ForceLowerCase != 0;
+  const bool longDir = settings.LongDirectory != 0;
+
+  std::optional<std::string> current = platform::CurrentDirectory();
+  if (current)
+    LocalDirectoryBox().Show(platform::TruncateTo(*current, LocalDirCapacity));
+  else
+    LocalDirectoryBox().SetText("");
+
+  PaneList& pane = LocalPane();
+  pane.Hide();
+  pane.Clear();
+  pane.ResetWidestText();
+  pane.SetSortSetting(settings.LocalSort);
+
+  // What cannot be read simply shows fewer entries.
+  const std::vector<platform::DirectoryEntry> entries =
+      current ? platform::ReadDirectory(".").value_or(std::vector<platform::DirectoryEntry>{})
+              : std::vector<platform::DirectoryEntry>{};
+
+  pane.Add(LocalEntry("..", DirectoryKind));
+  for (const platform::DirectoryEntry& item : entries) {
+    if (!item.IsDirectory || item.Name == "." || item.Name == "..") continue;
+    pane.Add(LocalEntry(forceLower ? platform::ToLowerAscii(item.Name) : item.Name, DirectoryKind));
+  }
+  // A drive is known by where it came from, not by its first character: a
+  // directory may be called "[x]" here.
+  for (char drive : platform::AvailableDrives()) pane.Add(LocalEntry(std::string("[-") + drive + "-]", DriveKind));
+
+  std::string mask = LocalMask();
+  if (mask.empty()) mask = "*.*";
+  const AsciiExtensionList asciiList = AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
+  for (const platform::DirectoryEntry& item : entries) {
+    if (item.IsDirectory || !platform::MatchesLocalMask(item.Name, mask)) continue;
+    std::string name = forceLower ? platform::ToLowerAscii(item.Name) : item.Name;
+    const platform::LocalTime time = platform::ToLocalTime(item.ModifiedTime);
+    const std::string info = platform::FormatTruncated(
+        InfoTextCapacity, "%02u%02u%02u %02u:%02u %10llu", static_cast<unsigned>(time.Year % 100),
+        static_cast<unsigned>(time.Month), static_cast<unsigned>(time.Day), static_cast<unsigned>(time.Hour),
+        static_cast<unsigned>(time.Minute), static_cast<unsigned long long>(item.Size));
+    ListingEntry entry = LocalEntry(name, asciiList.Matches(name) ? AsciiFileKind : FileKind);
+    entry.Text = LocalDisplayText(name, info, longDir);
+    entry.Year = static_cast<std::uint8_t>(time.Year % 100);
+    entry.Month = static_cast<std::uint8_t>(time.Month);
+    entry.Day = static_cast<std::uint8_t>(time.Day);
+    entry.Hour = static_cast<std::uint8_t>(time.Hour);
+    entry.Minute = static_cast<std::uint8_t>(time.Minute);
+    entry.Size = item.Size;
+    pane.Add(std::move(entry), WidthTracking::Track);
+  }
+  pane.Show();
+}
+
+void RemoveTempFiles() {
+  const std::string directory = platform::TemporaryDirectoryPath();
+  if (directory.empty()) return;
+  platform::RemoveFilesWithPrefix(directory, platform::ViewFilePrefix);
+  platform::RemoveFilesWithPrefix(directory, platform::EditFilePrefix);
+}
+
+}  // namespace korval::listing

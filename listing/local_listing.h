@@ -1,0 +1,23 @@
+#pragma once
+// The local pane: the process's current directory as "..", its
+// subdirectories, the drives, then the files the local mask takes, each a
+// ListingEntry of pane 0. Names are kept as the file system's bytes, whatever
+// their encoding. Also the clean-up of the view and edit files at shutdown.
+
+#include <cstddef>
+
+namespace korval::listing {
+
+// The current directory is shown with at most this many characters.
+constexpr std::size_t LocalDirCapacity = 180;
+
+// Rebuilds the local pane (and shows the directory in the local directory
+// box) with LSORT's order, FORCLOW's lower case and LONGDIR's information
+// text "%02u%02u%02u %02u:%02u %10llu" (local date and time, full size). A
+// directory that cannot be read gives ".." and the drives only.
+void ListLocalDirectory();
+
+// Deletes the leftover "DSP*" and then "EDT*" files of the temporary directory.
+void RemoveTempFiles();
+
+}  // namespace korval::listing
