@@ -17,6 +17,9 @@ namespace {
 
 // Bytes of the last network read beyond the line that ended in it.
 std::string pendingInput;
+// Bytes the server sent since the last command went out (or since the
+// connection began): a reply that never ends is given up at the budget.
+std::size_t replyBytes = 0;
 int replyDepth = 0;
 GreetingLineHandler greetingHandler = nullptr;
 
@@ -72,11 +75,15 @@ void TrimRight(std::string& text) {
 }
 
 bool HasPendingInput() { return !pendingInput.empty(); }
-void ClearPendingInput() { pendingInput.clear(); }
+void ClearPendingInput() {
+  pendingInput.clear();
+  replyBytes = 0;
+}
 void SetGreetingLineHandler(GreetingLineHandler handler) { greetingHandler = handler; }
 
 void ResetCommandEngine() {
   pendingInput.clear();
+  replyBytes = 0;
   replyDepth = 0;
   greetingHandler = nullptr;
 }
@@ -100,6 +107,7 @@ ssize_t SendLine(int socket, std::string_view textIn) {
   }
   BusyScope busy;
   text += "\r\n";
+  replyBytes = 0;
   return static_cast<ssize_t>(SendAll(socket, text.data(), text.size()));
 }
 
@@ -149,6 +157,20 @@ int ReadReplyLine(int socket) {
     char chunk[ReplyReadChunk];
     lastRead = RecvWait(socket, chunk, sizeof chunk, 0, ReplyReadTimeoutMs());
     if (lastRead <= 0) break;
+    replyBytes += static_cast<std::size_t>(lastRead);
+    if (replyBytes > ReplyByteBudget) {
+      // No server sends this much for one command: the dialogue cannot be
+      // resynchronised, so reading stops here for good and every later read
+      // ends at once, as on a lost connection.
+      LogPrintf("reply too long: over %u bytes without an end, connection given up",
+                static_cast<unsigned>(ReplyByteBudget));
+      platform::ShutdownSocketDirection(socket, SHUT_RD);
+      pendingInput.clear();
+      session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
+      TrimRight(session.ReplyLine);
+      session.CancelRequested = true;
+      return 421;
+    }
     std::string bytes(chunk, static_cast<std::size_t>(lastRead));
     complete = takeLineFrom(bytes);
     if (complete) pendingInput = std::move(bytes);

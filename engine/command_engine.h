@@ -16,6 +16,9 @@ namespace korval::engine {
 constexpr std::size_t CommandCapacity = 291;
 constexpr std::size_t ReplyLineReadBound = 942;  // a line is returned in pieces of this size
 constexpr std::size_t ReplyReadChunk = 82;
+// What the server may send for one command (or for the greeting) before the
+// connection is given up: a greeting or reply that never ends.
+constexpr std::size_t ReplyByteBudget = 1 << 20;
 
 // Formats and sends a command, then reads the whole reply.
 int SendCommand(int socket, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -34,6 +37,8 @@ void TrimRight(std::string& text);
 
 // Bytes read beyond the last line, consumed by the next line read.
 bool HasPendingInput();
+// Forgets them and the count of bytes toward the reply budget: a new
+// connection starts with nothing read.
 void ClearPendingInput();
 
 // Receives each reply line while the greeting is read with automatic host

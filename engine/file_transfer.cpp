@@ -81,6 +81,32 @@ std::size_t BlockSize(int setting) {
   return static_cast<std::size_t>(std::clamp<long>(setting, 1, static_cast<long>(MaximumBlockSize)));
 }
 
+// Blocks are gathered up to this much before one write to the file or one
+// send: small blocks then cost one system call each for the network alone.
+constexpr std::size_t GatherSize = 256 * 1024;
+
+// Bytes gathered for one write (or send) of many blocks.
+class GatherBuffer {
+ public:
+  explicit GatherBuffer(std::size_t blockSize) : bytes_(std::max(GatherSize, blockSize)) {}
+  // Room for one more block of `blockSize` at Tail().
+  bool HasRoomFor(std::size_t blockSize) const { return bytes_.size() - used_ >= blockSize; }
+  char* Tail() { return bytes_.data() + used_; }
+  void Grow(std::size_t count) { used_ += count; }
+  void Append(const char* data, std::size_t length) {
+    if (bytes_.size() - used_ < length) bytes_.resize(used_ + length);
+    std::copy(data, data + length, bytes_.data() + used_);
+    used_ += length;
+  }
+  const char* Data() const { return bytes_.data(); }
+  std::size_t Size() const { return used_; }
+  void Clear() { used_ = 0; }
+
+ private:
+  std::vector<char> bytes_;
+  std::size_t used_ = 0;
+};
+
 void ErrorSound() {
   if (config::Settings().Bell) PlaySound(SoundEvent::Error);
 }
@@ -242,7 +268,9 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
 
   const bool ascii = session.ServerTypeSent == 'A';
   AsciiReceiveConverter converter;
-  std::vector<char> block(BlockSize(config::Settings().ReceiveBlockSize));
+  const std::size_t blockSize = BlockSize(config::Settings().ReceiveBlockSize);
+  std::vector<char> block(ascii ? blockSize : 0);  // binary blocks go straight into the gather buffer
+  GatherBuffer gathered(blockSize);
   std::string converted;
   FileHandle file;
   bool fileFailed = false;
@@ -257,14 +285,21 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
     lastReceive.writeAborted = true;
     LogMessage("File error on WRITE! Aborted");
   };
-  auto writeOut = [&](const char* data, std::size_t length) {
-    if (file.IsOpen() && WriteAll(file.Fd(), data, length)) return true;
-    abortForWriteError();
-    return false;
+  // The blocks gathered so far go to the file in one write.
+  auto flush = [&]() {
+    const bool written = file.IsOpen() && WriteAll(file.Fd(), gathered.Data(), gathered.Size());
+    gathered.Clear();
+    if (!written) abortForWriteError();
+    return written;
   };
 
   while (!session.CancelRequested) {
-    count = ReceiveBlock(dataSocket, block.data(), block.size(), StallLimitMs());
+    if (!gathered.HasRoomFor(blockSize) && !flush()) {
+      result = TransferNothing;
+      break;
+    }
+    char* into = ascii ? block.data() : gathered.Tail();
+    count = ReceiveBlock(dataSocket, into, blockSize, StallLimitMs());
     if (count <= 0) break;
     // The local file is truncated only once data arrive, so a refused or
     // dropped transfer leaves an existing file as it was.
@@ -273,24 +308,28 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
       if (!file.IsOpen()) {
         LogPrintf("failed to open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
         fileFailed = true;
+        abortForWriteError();
+        result = TransferNothing;
+        total += count;
+        break;
       }
     }
-    const char* data = block.data();
-    std::size_t length = static_cast<std::size_t>(count);
     if (ascii) {
-      converter.Convert(data, length, converted);
-      data = converted.data();
-      length = converted.size();
+      converter.Convert(block.data(), static_cast<std::size_t>(count), converted);
+      gathered.Append(converted.data(), converted.size());
+    } else {
+      gathered.Grow(static_cast<std::size_t>(count));
     }
-    result = writeOut(data, length) ? TransferComplete : TransferNothing;
+    result = TransferComplete;
     total += count;
     ShowProgress(total, start, TransferClock::now(), Status().ExpectedSize);
     platform::RunBlockingHook();
   }
   if (ascii && file.IsOpen() && !session.CancelRequested) {
     std::string tail = converter.Finish();
-    if (!tail.empty()) writeOut(tail.data(), tail.size());
+    gathered.Append(tail.data(), tail.size());
   }
+  if (gathered.Size() > 0 && !lastReceive.writeAborted && !flush()) result = TransferNothing;
   const TransferClock::time_point end = TransferClock::now();
   if (file.IsOpen() && !file.Close() && !lastReceive.writeAborted) {
     abortForWriteError();  // the close reported a delayed write error
@@ -350,13 +389,26 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
 
   const bool ascii = session.ServerTypeSent == 'A';
   AsciiSendConverter converter;
-  std::vector<char> block(BlockSize(config::Settings().SendBlockSize));
+  const std::size_t blockSize = BlockSize(config::Settings().SendBlockSize);
+  std::vector<char> block(ascii ? blockSize : 0);  // binary blocks are read straight into the gather buffer
+  GatherBuffer gathered(blockSize);
   std::string converted;
-  std::int64_t total = 0;
+  std::int64_t total = 0;  // bytes sent
+  std::int64_t readBytes = 0;  // bytes read and made ready to send
   bool readFailed = false;
+  // The blocks read so far go out in one send; false when the send failed.
+  auto flush = [&]() {
+    const bool sent = gathered.Size() == 0 || SendRaw(dataSocket, gathered.Data(), gathered.Size()) != -1;
+    if (sent) total += static_cast<std::int64_t>(gathered.Size());
+    gathered.Clear();
+    if (!sent) session.CancelRequested = true;
+    return sent;
+  };
   start = TransferClock::now();
   while (!session.CancelRequested) {
-    ssize_t count = ::read(file.Fd(), block.data(), block.size());
+    if (!gathered.HasRoomFor(ascii ? 2 * blockSize : blockSize) && !flush()) break;
+    char* into = ascii ? block.data() : gathered.Tail();
+    ssize_t count = ::read(file.Fd(), into, blockSize);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) {
       LogPrintf("failed to read file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
@@ -364,21 +416,19 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
       break;
     }
     if (count == 0) break;
-    const char* data = block.data();
     std::size_t length = static_cast<std::size_t>(count);
     if (ascii) {
-      converter.Convert(data, length, converted);
-      data = converted.data();
+      converter.Convert(block.data(), length, converted);
+      gathered.Append(converted.data(), converted.size());
       length = converted.size();
+    } else {
+      gathered.Grow(length);
     }
-    if (SendRaw(dataSocket, data, length) == -1) {
-      session.CancelRequested = true;
-      break;
-    }
-    total += static_cast<std::int64_t>(length);
-    ShowProgress(total, start, TransferClock::now(), fileSize);
+    readBytes += static_cast<std::int64_t>(length);
+    ShowProgress(readBytes, start, TransferClock::now(), fileSize);
     platform::RunBlockingHook();
   }
+  if (!session.CancelRequested && !readFailed) flush();
   const TransferClock::time_point end = TransferClock::now();
   file.Close();
   const bool failed = session.CancelRequested || readFailed;

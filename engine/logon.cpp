@@ -153,6 +153,8 @@ int Logon(config::SessionProfile& profile) {
   LogPrintf("[%u] from %s port %u", static_cast<unsigned>(socket), DottedAddress(session.LocalAddress.sin_addr).c_str(),
             static_cast<unsigned>(ntohs(session.LocalAddress.sin_port)));
 
+  // Nothing read on an earlier connection belongs to this one.
+  ClearPendingInput();
   // The greeting; every line of it may name the server's kind.
   const bool detectFromGreeting = !useFirewall && profile.HostType == AutomaticDetect;
   SetGreetingLineHandler(&listing::GreetingLineSeen);

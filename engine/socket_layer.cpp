@@ -203,7 +203,10 @@ ssize_t SendRaw(int socket, const void* data, std::size_t length) {
   const std::uint32_t seconds = config::CurrentProfile().Timeout;
   const int stallLimitMs = seconds == 0 ? -1 : static_cast<int>(std::min<std::uint32_t>(seconds, 86400)) * 1000;
   while (sent < length) {
-    ssize_t count = SendWait(socket, bytes + sent, length - sent, stallLimitMs);
+    // Straight in while the socket buffer has room; wait only when it is full.
+    ssize_t count = platform::SendNow(socket, bytes + sent, length - sent);
+    if (count < 0 && platform::LastSocketError() == 10035)
+      count = SendWait(socket, bytes + sent, length - sent, stallLimitMs);
     if (count < 0 && platform::LastSocketError() == 10035) continue;
     if (count <= 0) {
       ReportSocketError("send", platform::LastSocketError());

@@ -23,14 +23,16 @@ tool=$build/tools/korval-listing
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
 types=(unix:6010 nt:6016 vms:6011 mvs:6018)
+declare -A firstNsPerLine  # per layout: the core's ns/line at the first size, for the growth column
 
 best() {  # the smallest of the numbers on standard input
   sort -g | head -1
 }
 
 echo "sort setting $sort; core = parse + pane order, tool = korval-listing printing to /dev/null"
-printf '%-6s %8s %6s | %9s %9s %8s %9s %9s | %9s %8s %9s\n' \
-  layout lines MB "core wall" "core cpu" "ns/line" "peak MiB" "entry MiB" "tool wall" "ns/line" "peak MiB"
+echo "growth = the core's processor ns/line against its ns/line at ${sizes[0]} lines (1.00: cost grows linearly)"
+printf '%-6s %8s %6s | %9s %9s %8s %9s %9s | %9s %8s %9s %7s\n' \
+  layout lines MB "core wall" "core cpu" "ns/line" "peak MiB" "entry MiB" "tool wall" "ns/line" "peak MiB" growth
 for size in "${sizes[@]}"; do
   for pair in "${types[@]}"; do
     layout=${pair%%:*}
@@ -52,9 +54,12 @@ for size in "${sizes[@]}"; do
     entryOwn=$(awk '{ print $5 }' "$work/core.txt" | best)
     toolWall=$(awk '{ print $1 }' "$work/tool.txt" | best)
     toolPeak=$(awk '{ print $2 / 1024 }' "$work/tool.txt" | best)
+    coreNs=$(awk -v cc="$coreCpu" -v n="$size" 'BEGIN { printf "%.1f", cc * 1e9 / n }')
+    [ -n "${firstNsPerLine[$layout]:-}" ] || firstNsPerLine[$layout]=$coreNs
     awk -v l="$layout" -v n="$size" -v mb="$megabytes" -v cw="$coreWall" -v cc="$coreCpu" -v cp="$corePeak" -v eo="$entryOwn" \
-        -v tw="$toolWall" -v tp="$toolPeak" \
-      'BEGIN { printf "%-6s %8d %6s | %9.3f %9.3f %8.0f %9.1f %9.1f | %9.3f %8.0f %9.1f\n",
-               l, n, mb, cw, cc, cc * 1e9 / n, cp, eo, tw, tw * 1e9 / n, tp }'
+        -v tw="$toolWall" -v tp="$toolPeak" -v first="${firstNsPerLine[$layout]}" \
+      'BEGIN { ns = cc * 1e9 / n;
+               printf "%-6s %8d %6s | %9.3f %9.3f %8.0f %9.1f %9.1f | %9.3f %8.0f %9.1f %7.2f\n",
+               l, n, mb, cw, cc, ns, cp, eo, tw, tw * 1e9 / n, tp, (first > 0 ? ns / first : 0) }'
   done
 done

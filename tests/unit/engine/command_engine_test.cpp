@@ -130,6 +130,42 @@ TEST(ReadReply, SilentServerEndsAtTheReadLimit) {
   EXPECT_TRUE(log.Contains("rl-recv: Blocking call cancelled"));
 }
 
+// What the server may send for one command is bounded: a reply that never
+// ends is given up, while a new command allows as much again.
+TEST(ReadReply, ReplyThatNeverEndsIsGivenUpAtTheBudget) {
+  EngineStateGuard state;
+  LogRecorder log;
+  SocketPair pair;
+  auto helpLines = [](std::size_t bytes) {
+    std::string lines;
+    while (lines.size() < bytes) lines += "214-" + std::string(60, 'h') + "\r\n";
+    return lines;
+  };
+  const std::string nearlyAll = helpLines(ReplyByteBudget - 4096) + "214 End\r\n";
+  const std::string tooMuch = helpLines(ReplyByteBudget + ReplyByteBudget / 2);
+  std::thread server([&] {
+    for (const std::string* bytes : {&nearlyAll, &nearlyAll, &tooMuch}) {
+      // MSG_NOSIGNAL: once the engine gives up, writing fails instead of signalling.
+      for (std::size_t sent = 0; sent < bytes->size();) {
+        ssize_t n = ::send(pair.Server(), bytes->data() + sent, bytes->size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return;
+        sent += static_cast<std::size_t>(n);
+      }
+    }
+  });
+  EXPECT_EQ(SendCommand(pair.Client(), "HELP"), 2);
+  EXPECT_EQ(SendCommand(pair.Client(), "HELP"), 2);
+  EXPECT_FALSE(log.Contains("reply too long: over 1048576 bytes without an end, connection given up"));
+  EXPECT_EQ(SendCommand(pair.Client(), "HELP"), 4);
+  EXPECT_EQ(TheSession().LastReplyCode, 421);
+  EXPECT_TRUE(TheSession().CancelRequested);
+  EXPECT_TRUE(log.Contains("reply too long: over 1048576 bytes without an end, connection given up"));
+  // Nothing more is read from this connection: the next read ends at once.
+  EXPECT_EQ(ReadReplyLine(pair.Client()), 421);
+  EXPECT_EQ(TheSession().BusyCount, 0);
+  server.join();  // its writes fail now that the engine reads no more
+}
+
 TEST(ReadReply, ClosedSocketReadsNothing) {
   EngineStateGuard state;
   EXPECT_EQ(ReadReply(-1), 0);

@@ -83,6 +83,23 @@ TEST_F(NamingTest, LongNameVolumeKeepsTheLastPathPart) {
   EXPECT_EQ(LocalNameFor(std::string(160, 'x') + ".dat"), "xxxxxxxx.dat");
 }
 
+// A name from a server's listing that mixes both separators never leads out
+// of the directory it is received into (nor to an absolute path).
+TEST_F(NamingTest, MixedSeparatorsNeverLeaveTheDirectory) {
+  const NameCase longCases[] = {
+      {"a\\../../etc/passwd", "passwd"},
+      {"dir\\sub/x.txt", "x.txt"},
+      {"C:\\dir/", "aaremote"},
+  };
+  for (const NameCase& c : longCases) EXPECT_EQ(LocalNameFor(c.remote), c.local) << c.remote;
+  ShortNames();
+  const NameCase shortCases[] = {
+      {"a\\../x.txt", "x.txt"},
+      {"a\\..//tmp/evil.sh", "evil.sh"},
+  };
+  for (const NameCase& c : shortCases) EXPECT_EQ(LocalNameFor(c.remote), c.local) << c.remote;
+}
+
 TEST_F(NamingTest, SpartacusBlanksAreCollapsedFirst) {
   ShortNames();
   TheSession().HostType = 6029;

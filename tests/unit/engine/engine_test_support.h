@@ -73,6 +73,7 @@ class SocketPair {
     if (fds_[0] >= 0) ::close(fds_[0]);
   }
   int Client() const { return fds_[0]; }
+  int Server() const { return fds_[1]; }
   void Write(std::string_view bytes) { (void)!::write(fds_[1], bytes.data(), bytes.size()); }
   // Writes `bytes` after `delayMs` from another thread.
   void WriteLater(std::string bytes, int delayMs) {
