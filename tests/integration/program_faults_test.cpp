@@ -333,7 +333,14 @@ TEST_F(ProgramFaultTest, LocalFileThatVanishesDuringASendIsSentWhole) {
   server.Answer("STOR /up.bin", ScriptSteps().Reply("150 Ok to send data.").ReceiveData(slow).Reply("226 Done."));
   server.Start();
   std::thread remover([&] {
-    // Once korval reads the file, it is removed under its feet.
+    // Once korval reads the file for the upload (after STOR: the check that
+    // it can be read comes before), it is removed under its feet.
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    auto storSent = [&] {
+      const std::vector<std::string> commands = server.Transcript();
+      return std::find(commands.begin(), commands.end(), "STOR /up.bin") != commands.end();
+    };
+    while (!storSent() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
     if (OpenedByAnyProcess(local_.FilePath("up.bin"), 30s)) fs::remove(local_.FilePath("up.bin"));
   });
   ProgramResult result = Korval(server, {"local:up.bin", "fault:/up.bin"});

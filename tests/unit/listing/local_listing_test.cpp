@@ -258,6 +258,22 @@ TEST_F(LocalFolderTest, WithoutLongDirTheTextIsTheNameAndTheFieldsStay) {
   EXPECT_EQ(big->Day, 22);
 }
 
+TEST_F(LocalFolderTest, LongNamesAreNeverCut) {
+  const std::string longName = std::string(220, 'n') + ".bin";
+  Write(longName, "12");
+  Write("short.bin", "1");
+  EnterFolder();
+  for (int longDir : {1, 0}) {
+    config::Settings().LongDirectory = longDir;
+    ListLocalDirectory();
+    std::optional<ListingEntry> entry = LocalPane().EntryAt(1);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->Name(), longName) << "an entry whose name is cut names another file";
+    EXPECT_EQ(entry->Text, longDir ? longName + "\t| " : longName);
+    EXPECT_EQ(LocalPane().EntryAt(2)->Text, longDir ? LongText("short.bin", "1") : "short.bin");
+  }
+}
+
 TEST_F(LocalFolderTest, ForceLowercaseShowsNamesInLowerCaseKeepingOtherBytes) {
   Write("README.TXT", "r");
   Write("Caf\xc9.BIN", "c");

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using korval::testing::TemporaryDirectory;
+
+// "<prefix><four hex digits>.TMP".
+bool IsTemporaryName(const std::string& path, const std::string& prefix) {
+  const std::string name = fs::path(path).filename().string();
+  if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0) return false;
+  if (name.compare(prefix.size() + 4, 4, ".TMP") != 0) return false;
+  for (std::size_t i = prefix.size(); i < prefix.size() + 4; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i])) || std::islower(static_cast<unsigned char>(name[i])))
+      return false;
+  return true;
+}
 
 std::set<std::string> NamesIn(const fs::path& directory) {
   std::set<std::string> names;
@@ -41,8 +52,7 @@ TEST_F(TemporaryFileTest, NamesArePrefixFourHexDigitsAndTmpInTheTemporaryDirecto
   TemporaryFile file = CreateTemporaryFile("DIR");
   ASSERT_TRUE(file.Valid());
   EXPECT_EQ(fs::path(file.Path()).parent_path(), directory.Path());
-  EXPECT_TRUE(std::regex_match(fs::path(file.Path()).filename().string(), std::regex("DIR[0-9A-F]{4}\\.TMP")))
-      << file.Path();
+  EXPECT_TRUE(IsTemporaryName(file.Path(), "DIR")) << file.Path();
   struct stat status {};
   ASSERT_EQ(::stat(file.Path().c_str(), &status), 0);
   EXPECT_TRUE(S_ISREG(status.st_mode));
@@ -51,7 +61,7 @@ TEST_F(TemporaryFileTest, NamesArePrefixFourHexDigitsAndTmpInTheTemporaryDirecto
 
   // A longer prefix is cut to three characters, as the names are.
   TemporaryFile longer = CreateTemporaryFile("DSPLAY");
-  EXPECT_TRUE(std::regex_match(fs::path(longer.Path()).filename().string(), std::regex("DSP[0-9A-F]{4}\\.TMP")));
+  EXPECT_TRUE(IsTemporaryName(longer.Path(), "DSP")) << longer.Path();
 }
 
 TEST_F(TemporaryFileTest, NameInUseIsSkippedAndItsFileLeftAlone) {
