@@ -178,6 +178,7 @@ int ReadReplyLine(int socket) {
 
   if (lastRead <= 0) {
     if (lastRead < 0) ReportSocketError("rl-recv", platform::LastSocketError());
+    else LogMessage("rl-recv: the server closed the connection");
     session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
     session.CancelRequested = true;
     return 421;

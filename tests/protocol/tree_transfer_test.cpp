@@ -301,6 +301,46 @@ TEST_F(TreeTransferTest, ASentTreeNeverFollowsALocalLinkBackUp) {
   EXPECT_EQ(fs::current_path(), panes.Local().Path());
 }
 
+TEST_F(TreeTransferTest, AControlConnectionDroppedInsideAWalkEndsItInTheStartDirectories) {
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(File("a.txt", 1) + Dir("sub"));
+  server.Expect("PWD").Reply(Pwd("/top/sub"));
+  server.Expect("LIST").Transfer(File("b.bin", 1 << 20) + File("c.txt", 1));
+  server.ServeData("RETR a.txt", "a");
+  testing::DataOptions cut;
+  cut.stopAfterBytes = 4096;
+  cut.stop = testing::DataStop::Stall;
+  server.Answer("RETR b.bin", testing::ScriptSteps()
+                                  .Reply("150 Opening BINARY mode data connection for b.bin (1048576 bytes).")
+                                  .SendData(testing::DataSource::Pattern(1 << 20), cut)
+                                  .CloseControl()
+                                  .Delay(std::chrono::milliseconds(200))
+                                  .CloseData());
+  LogOn();
+  ShowRoot(Dir("top") + File("after.txt", 1));
+  ReceiveSelected({"top", "after.txt"});
+
+  // Nothing after the broken file was asked for, nothing outside the tree
+  // was written, and the walk left the local side where it began.
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR b.bin"));
+  const std::set<std::string> written = TreeOf(panes.Local().Path());
+  EXPECT_TRUE(written.count("top/sub/")) << ::testing::PrintToString(written);
+  for (const std::string& name : written)
+    EXPECT_TRUE(name.rfind("top/", 0) == 0) << name;
+  EXPECT_FALSE(written.count("top/sub/c.txt"));
+  EXPECT_FALSE(written.count("after.txt"));
+  EXPECT_EQ(fs::current_path(), panes.Local().Path());
+  EXPECT_FALSE(IsWorkerBusy());
+  // The loss is named, each level's way back is reported as failed, and
+  // Close still ends the session.
+  EXPECT_TRUE(testing::Logged(host, "rl-recv: the server closed the connection"));
+  EXPECT_TRUE(testing::Logged(host, "[E] failed to return to orig rdir /top"));
+  EXPECT_TRUE(testing::Logged(host, "[E] failed to return to orig rdir /"));
+  CloseConnection();
+  EXPECT_EQ(TheSession().ControlSocket, -1);
+  EXPECT_FALSE(TheSession().LoggedOn);
+}
+
 TEST_F(TreeTransferTest, NamePromptsFollowPromptAndTheModifier) {
   server.ServeData("RETR a.txt", "a").ServeData("RETR typed.txt", "t");
   LogOn();
