@@ -216,7 +216,7 @@ IniEdit::IniEdit(std::string path) : path_(std::move(path)) {
     }
     if (!line.Text.empty() && line.Text.back() == '\r') {
       line.Text.pop_back();
-      line.Ending.insert(0, "\r");
+      line.Ending = line.Ending.empty() ? "\r" : "\r\n";
     }
     lines_.push_back(std::move(line));
   }
@@ -263,7 +263,7 @@ std::int32_t IniEdit::ReadNumber(std::string_view section, std::string_view key,
 
 bool IniEdit::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!IsUsableSection(section) || !IsUsableKey(key) || !IsUsableValue(value)) return false;
-  const std::string& ending = newLineEnding_;
+  const std::string_view ending = newLineEnding_;
   // A last line without a line end gets one before anything follows it.
   auto terminate = [&](Line& line) {
     if (line.Ending.empty()) line.Ending = ending;
@@ -293,7 +293,10 @@ bool IniEdit::WriteString(std::string_view section, std::string_view key, std::s
       terminate(lines_.back());
       if (Classify(lines_.back().Text).Kind != LineKind::Blank) lines_.push_back(Line{"", ending});
     }
-    lines_.push_back(Line{"[" + std::string(section) + "]", ending});
+    std::string header;
+    header.reserve(section.size() + 2);
+    header.append("[").append(section).append("]");
+    lines_.push_back(Line{std::move(header), ending});
     lines_.push_back(Line{std::string(key) + "=" + std::string(value), ending});
   }
   changed_ = true;

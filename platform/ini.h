@@ -73,7 +73,7 @@ class IniEdit {
  private:
   struct Line {
     std::string Text;    // without its line end
-    std::string Ending;  // "\r\n", "\n" or "" (last line without newline)
+    std::string_view Ending;  // a literal: "\r\n", "\n", "\r" or "" (last line without newline)
   };
   struct SectionRange {
     std::size_t Header;  // index of the "[name]" line
@@ -84,7 +84,7 @@ class IniEdit {
 
   std::string path_;
   std::vector<Line> lines_;
-  std::string newLineEnding_ = "\n";  // the file's own style, for lines added
+  std::string_view newLineEnding_ = "\n";  // the file's own style (a literal), for lines added
   bool readable_ = true;
   bool changed_ = false;
   int lockDescriptor_ = -1;

@@ -202,22 +202,12 @@ lftp_script() {  # the commands after the logon
 
 tree_files() { find "$1" -type f | wc -l; }
 
-# The korval half of the tree: a walk of the remote tree on one connection.
-# Until korval can receive a whole tree itself, the engine's own receive
-# and listing calls do it (bench/transfers/tree_walk.cpp); with
-# KORVAL_TREE_COMMAND set to a command that receives URL into DIRECTORY (the
-# words URL and DIRECTORY are replaced), that command is measured instead.
+# The korval half of the tree: the program's own tree walk, driven through
+# its Connect and receive buttons without a window (bench/transfers/tree_walk.cpp),
+# on one control connection; it makes the folder "tree" in the target.
 g++ -std=c++20 -O2 -I. bench/transfers/tree_walk.cpp "$build/libkorval_core.a" -lpthread -o "$work/tree_walk"
 korval_tree() {
-  local target=$1
-  if [ -n "${KORVAL_TREE_COMMAND:-}" ]; then
-    local command=${KORVAL_TREE_COMMAND//URL/$url/tree}
-    command=${command//DIRECTORY/$target}
-    # shellcheck disable=SC2086
-    measure korval-tree tree $command
-  else
-    measure korval-tree tree "$work/tree_walk" 127.0.0.1 "$port" "$user" "$password" /tree "$target"
-  fi
+  measure korval-tree tree "$work/tree_walk" 127.0.0.1 "$port" "$user" "$password" /tree "$1"
 }
 
 echo "measuring, $runs runs of each ..." >&2
@@ -238,14 +228,13 @@ for run in $(seq "$runs"); do
   [ "$(tree_files "$client/tree-lftp")" = 2000 ] || { echo "lftp mirrored $(tree_files "$client/tree-lftp") files" >&2; exit 1; }
   mkdir -p "$client/tree-korval"
   korval_tree "$client/tree-korval"
-  [ "$(tree_files "$client/tree-korval")" = 2000 ] || { echo "korval received $(tree_files "$client/tree-korval") files" >&2; exit 1; }
-  if [ "$run" = 1 ]; then diff -r "$root/tree" "$client/tree-korval" >/dev/null; fi
+  [ "$(tree_files "$client/tree-korval/tree")" = 2000 ] || { echo "korval received $(tree_files "$client/tree-korval/tree") files" >&2; exit 1; }
+  if [ "$run" = 1 ]; then diff -r "$root/tree" "$client/tree-korval/tree" >/dev/null; fi
   echo "  run $run of $runs done" >&2
 done
 
 # --- the table -------------------------------------------------------------
-tree_label="korval (engine walk)"
-[ -n "${KORVAL_TREE_COMMAND:-}" ] && tree_label="korval"
+tree_label="korval tree walk"
 /usr/bin/python3 - "$results" "$runs" "$tree_label" <<'PY'
 import statistics, sys
 rows = {}

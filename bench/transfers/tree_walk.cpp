@@ -1,62 +1,50 @@
-// The korval half of the tree benchmark until korval receives whole trees
-// itself: one logon, then for each remote directory a LIST into the listing
-// file, the parse into a pane, a RETR for each file and the same for each
-// subdirectory, all on the one control connection, with the engine's own
-// calls. Binary mode, passive data connections, the default block sizes.
+// The korval half of the tree benchmark: the Connect button (into the parent
+// of REMOTE_DIR and the local LOCAL_DIR), then the receive button with
+// REMOTE_DIR selected in the remote pane and the directory question answered
+// Yes -- the program's own tree walk (one control connection, a LIST per
+// directory, a RETR per file), run on the calling thread instead of a worker
+// so that the process ends with it. Binary mode (no extension list), passive
+// data connections, the block sizes of the settings (the defaults).
 //
 //   tree_walk HOST PORT USER PASSWORD REMOTE_DIR LOCAL_DIR
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "config/program_settings.h"
 #include "config/session_profile.h"
-#include "engine/command_engine.h"
-#include "engine/file_transfer.h"
-#include "engine/ftp_commands.h"
 #include "engine/logon.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
-#include "listing/listing_file.h"
-#include "listing/listing_parser.h"
+#include "engine/tree_transfer.h"
+#include "listing/pane_hooks.h"
 #include "listing/pane_list.h"
+#include "listing/listing_cache.h"
+#include "listing/listing_entry.h"
+#include "listing/listing_file.h"
+#include "platform/fs.h"
+#include "platform/host.h"
 
 using namespace korval;
 
 namespace {
 
-int files = 0;
-
-bool Walk(int socket, const std::string& remote, const std::string& local) {
-  if (engine::SendCommand(socket, "CWD %s", remote.c_str()) != 2) return false;
-  if (engine::DoDirList(socket, "LIST") != 2) return false;
-  listing::PaneList pane(0);
-  listing::ListingOptions options;
-  options.HostType = engine::TheSession().HostType;
-  listing::ParseListing(listing::ListingFile(), pane, options);
-  std::vector<std::string> directories;
-  std::vector<std::string> names;
-  pane.ForEachEntry([&](std::size_t, const listing::ListingEntry& entry) {
-    std::string name(entry.Name());
-    if (name == "..") return;
-    (entry.Kind == listing::DirectoryKind ? directories : names).push_back(name);
-  });
-  for (const std::string& name : names) {
-    if (engine::ReceiveFile(socket, "RETR " + name, local + "/" + name, 'I') != 2) return false;
-    ++files;
+// Answers the profile dialog and the directory question; counts the files.
+class BenchHost : public platform::Host {
+ public:
+  bool RunSessionProfileDialog() override { return true; }
+  bool AskYesNo(std::string_view, std::string_view) override { return true; }
+  void AppendToLogWindow(std::string_view line) override {
+    if (line.rfind("receiving ", 0) == 0) ++files;
+    // TREE_WALK_LOG=1 shows the whole message log.
+    if (std::getenv("TREE_WALK_LOG") || line.rfind("[E]", 0) == 0) std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
   }
-  for (const std::string& name : directories) {
-    const std::string localDir = local + "/" + name;
-    ::mkdir(localDir.c_str(), 0755);
-    if (!Walk(socket, remote + "/" + name, localDir)) return false;
-  }
-  return true;
-}
+  int files = 0;
+};
 
 }  // namespace
 
@@ -65,24 +53,50 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: tree_walk HOST PORT USER PASSWORD REMOTE_DIR LOCAL_DIR\n");
     return 2;
   }
+  BenchHost host;
+  platform::SetHost(&host);
   engine::InstallBlockingHook();
-  char listingPath[] = "/tmp/DIRXXXXXX";
-  int fd = ::mkstemp(listingPath);
-  if (fd < 0) return 1;
-  ::close(fd);
-  listing::ListingFile() = listingPath;
-  config::Settings().Bell = 0;
-  config::SessionProfile& profile = config::CurrentProfile();
+  listing::InstallPaneHooks();
+  platform::TemporaryFile listingFile = platform::CreateTemporaryFile(platform::ListingFilePrefix);
+  listing::ListingFile() = listingFile.Path();
+  std::error_code error;
+  std::filesystem::current_path(argv[6], error);
+  if (error) {
+    std::fprintf(stderr, "cannot enter %s\n", argv[6]);
+    return 1;
+  }
+
+  config::ProgramSettings& settings = config::Settings();
+  settings.Bell = 0;
+  settings.ShowTransferDialog = 0;
+  config::SessionProfile& profile = config::ProfileDialogCopy();  // what the profile dialog would return
   profile.Host = argv[1];
   profile.Port = static_cast<std::uint32_t>(std::atoi(argv[2]));
   profile.User = argv[3];
   profile.Password = argv[4];
   profile.Passive = 1;
-  const int socket = engine::Logon(profile);
-  engine::TheSession().ControlSocket = socket;
-  const bool ok = socket >= 0 && Walk(socket, argv[5], argv[6]);
-  if (socket >= 0) engine::CloseConnection();
-  ::unlink(listingPath);
-  std::printf("%d files\n", files);
+  const std::filesystem::path remote(argv[5]);
+  profile.InitialRemoteDir = remote.parent_path().string();
+  profile.LocalDir = argv[6];
+  engine::ThreadsAvailable() = false;
+
+  engine::ConnectCommand(engine::ConnectCommandId);
+  bool ok = engine::TheSession().LoggedOn;
+  if (ok) {
+    const std::string wanted = remote.filename().string();
+    listing::PaneList& pane = listing::RemotePane();
+    bool found = false;
+    for (std::size_t i = 0; i < pane.Count(); ++i) {
+      if (pane.EntryAt(i)->Name() == wanted) {
+        pane.SetSelected(i, true);
+        found = true;
+      }
+    }
+    ok = found;
+    if (found) engine::StartReceiveSelected(pane);
+    engine::CloseConnection();
+  }
+  listing::ClearListingCache();
+  std::printf("%d files\n", host.files);
   return ok ? 0 : 1;
 }
