@@ -91,6 +91,7 @@ class GatherBuffer {
   explicit GatherBuffer(std::size_t blockSize) : bytes_(std::max(GatherSize, blockSize)) {}
   // Room for one more block of `blockSize` at Tail().
   bool HasRoomFor(std::size_t blockSize) const { return bytes_.size() - used_ >= blockSize; }
+  std::size_t Room() const { return bytes_.size() - used_; }
   char* Tail() { return bytes_.data() + used_; }
   void Grow(std::size_t count) { used_ += count; }
   void Append(const char* data, std::size_t length) {
@@ -203,6 +204,14 @@ ssize_t ReceiveBlock(int socket, char* buffer, std::size_t size, int stallLimitM
   return RecvWait(socket, buffer, size, 0, stallLimitMs);
 }
 
+// Binary data: as many whole blocks as `room` holds, gathered by one system
+// call while data are waiting; otherwise a wait for the next block.
+ssize_t ReceiveBlocks(int socket, char* buffer, std::size_t blockSize, std::size_t room, int stallLimitMs) {
+  ssize_t count = platform::RecvBlocksNow(socket, buffer, blockSize, room / blockSize);
+  if (count >= 0 || platform::LastSocketError() != 10035) return count;
+  return RecvWait(socket, buffer, blockSize, 0, stallLimitMs);
+}
+
 // After an ABOR the server answers the transfer and the ABOR: read what comes
 // within a short wait, so the next command does not meet an old reply.
 void DrainAbortReplies(int controlSocket) {
@@ -298,8 +307,8 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
       result = TransferNothing;
       break;
     }
-    char* into = ascii ? block.data() : gathered.Tail();
-    count = ReceiveBlock(dataSocket, into, blockSize, StallLimitMs());
+    count = ascii ? ReceiveBlock(dataSocket, block.data(), blockSize, StallLimitMs())
+                  : ReceiveBlocks(dataSocket, gathered.Tail(), blockSize, gathered.Room(), StallLimitMs());
     if (count <= 0) break;
     // The local file is truncated only once data arrive, so a refused or
     // dropped transfer leaves an existing file as it was.

@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <set>
 
@@ -235,6 +238,37 @@ ssize_t RecvNow(int socket, void* buffer, std::size_t size, int flags) {
   } while (received < 0 && errno == EINTR);
   if (received < 0) SetLastSocketError(SocketErrorFromErrno(errno));
   return received;
+}
+
+ssize_t RecvBlocksNow(int socket, char* buffer, std::size_t blockSize, std::size_t blocks) {
+  constexpr std::size_t MostBlocks = 64;
+  blocks = std::clamp<std::size_t>(blocks, 1, MostBlocks);
+  std::array<iovec, MostBlocks> vectors{};
+  std::array<mmsghdr, MostBlocks> headers{};
+  for (std::size_t i = 0; i < blocks; ++i) {
+    vectors[i] = iovec{buffer + i * blockSize, blockSize};
+    headers[i].msg_hdr.msg_iov = &vectors[i];
+    headers[i].msg_hdr.msg_iovlen = 1;
+  }
+  int received;
+  do {
+    received = ::recvmmsg(socket, headers.data(), static_cast<unsigned>(blocks), MSG_DONTWAIT, nullptr);
+  } while (received < 0 && errno == EINTR);
+  if (received < 0) {
+    SetLastSocketError(SocketErrorFromErrno(errno));
+    return -1;
+  }
+  // A block may come short while more data arrive for the next one: close
+  // such gaps so the bytes stay in order without holes.
+  std::size_t total = 0;
+  for (int i = 0; i < received; ++i) {
+    const std::size_t length = headers[static_cast<std::size_t>(i)].msg_len;
+    if (length == 0) break;  // the end of the stream
+    char* at = buffer + static_cast<std::size_t>(i) * blockSize;
+    if (at != buffer + total) std::memmove(buffer + total, at, length);
+    total += length;
+  }
+  return static_cast<ssize_t>(total);
 }
 
 int CloseSocket(int socket) {

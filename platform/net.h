@@ -68,6 +68,13 @@ int AcceptWait(int socket, sockaddr* address, socklen_t* length);
 // with the last error set (0 from recv is the end of the stream).
 ssize_t SendNow(int socket, const void* data, std::size_t length);
 ssize_t RecvNow(int socket, void* buffer, std::size_t size, int flags);
+// Up to `blocks` receives of at most `blockSize` bytes each in one system call
+// (recvmmsg), without waiting, their bytes placed one after another from
+// `buffer` (room for blocks * blockSize). The bytes received; 0 at the end of
+// the stream when nothing came before it (an end or error after some blocks
+// is seen by the next call); -1 with the last error set (10035 when nothing
+// is there yet).
+ssize_t RecvBlocksNow(int socket, char* buffer, std::size_t blockSize, std::size_t blocks);
 
 // close() with the last error set on failure; 0 or -1.
 int CloseSocket(int socket);

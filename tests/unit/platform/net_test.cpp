@@ -1,0 +1,103 @@
+// Receiving several blocks in one system call: the bytes come out in order
+// and without gaps, whatever the split, and the end of the stream or an
+// error after some blocks is reported by the next call.
+
+#include "platform/net.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace korval::platform {
+namespace {
+
+std::string Pattern(std::size_t length) {
+  std::string bytes(length, '\0');
+  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+  return bytes;
+}
+
+class SocketPair {
+ public:
+  SocketPair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends_), 0); }
+  ~SocketPair() {
+    for (int end : ends_)
+      if (end != -1) ::close(end);
+  }
+  int Reader() const { return ends_[0]; }
+  void Write(const std::string& bytes) { ASSERT_EQ(::write(ends_[1], bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+  void CloseWriter() {
+    ::close(ends_[1]);
+    ends_[1] = -1;
+  }
+
+ private:
+  int ends_[2] = {-1, -1};
+};
+
+struct BlocksCase {
+  const char* name;
+  std::vector<std::size_t> writes;  // written one after another before the call
+  std::size_t blockSize;
+  std::size_t blocks;
+  std::size_t expected;             // bytes the first call returns
+};
+
+class RecvBlocksNowTest : public ::testing::TestWithParam<BlocksCase> {};
+
+TEST_P(RecvBlocksNowTest, PlacesTheBytesInOrderWithoutGaps) {
+  const BlocksCase& c = GetParam();
+  SocketPair pair;
+  std::size_t written = 0;
+  for (std::size_t length : c.writes) written += length;
+  const std::string sent = Pattern(written);
+  std::size_t offset = 0;
+  for (std::size_t length : c.writes) {
+    pair.Write(sent.substr(offset, length));
+    offset += length;
+  }
+  std::vector<char> buffer(c.blockSize * c.blocks + 16, '#');
+  ASSERT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), c.blockSize, c.blocks), ssize_t(c.expected));
+  EXPECT_EQ(std::string(buffer.data(), c.expected), sent.substr(0, c.expected));
+  // Nothing is written past the blocks asked for.
+  EXPECT_EQ(std::string(buffer.end() - 16, buffer.end()), std::string(16, '#'));
+  // What did not fit is there for the next call.
+  if (c.expected < written) {
+    std::vector<char> rest(written, '\0');
+    const ssize_t more = RecvBlocksNow(pair.Reader(), rest.data(), written, 1);
+    ASSERT_EQ(more, ssize_t(written - c.expected));
+    EXPECT_EQ(std::string(rest.data(), written - c.expected), sent.substr(c.expected));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Splits, RecvBlocksNowTest,
+                         ::testing::Values(BlocksCase{"OneShortBlock", {100}, 4096, 8, 100},
+                                           BlocksCase{"WholeBlocks", {16384}, 4096, 8, 16384},
+                                           BlocksCase{"MoreThanTheBlocks", {40000}, 4096, 8, 32768},
+                                           BlocksCase{"ALastShortBlock", {4096, 4096, 10}, 4096, 8, 8202},
+                                           BlocksCase{"OddBlockSize", {1000}, 7, 64, 448},
+                                           BlocksCase{"BlocksBeyondTheLimitAreNotAsked", {70 * 512}, 512, 100,
+                                                      64 * 512}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(RecvBlocksNowEndTest, EndAfterDataIsSeenByTheNextCall) {
+  SocketPair pair;
+  pair.Write(Pattern(5000));
+  pair.CloseWriter();
+  std::vector<char> buffer(4096 * 4);
+  EXPECT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), 4096, 4), 5000);
+  EXPECT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), 4096, 4), 0);
+}
+
+TEST(RecvBlocksNowEndTest, NothingThereYetIsWouldBlock) {
+  SocketPair pair;
+  std::vector<char> buffer(4096 * 4);
+  EXPECT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), 4096, 4), -1);
+  EXPECT_EQ(LastSocketError(), 10035);
+}
+
+}  // namespace
+}  // namespace korval::platform
