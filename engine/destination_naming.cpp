@@ -33,16 +33,6 @@ bool FileExists(const std::string& name) {
   return ::stat(name.c_str(), &info) == 0;
 }
 
-// The part after the last "\", or else after the last "/"; never a path.
-std::string_view LastPathPart(std::string_view path) {
-  std::size_t cut = path.rfind('\\');
-  if (cut == std::string_view::npos) cut = path.rfind('/');
-  std::string_view part = cut == std::string_view::npos ? path : path.substr(cut + 1);
-  // A "/" behind the last backslash would make the name a path (a\../../x).
-  if (std::size_t slash = part.rfind('/'); slash != std::string_view::npos) part.remove_prefix(slash + 1);
-  return part;
-}
-
 bool EndsWithIgnoreCase(std::string_view text, std::string_view ending) {
   return text.size() >= ending.size() && platform::EqualsIgnoreCase(text.substr(text.size() - ending.size()), ending);
 }
@@ -58,6 +48,15 @@ std::string CollapseBlanks(std::string_view text) {
 }
 
 }  // namespace
+
+std::string_view LastPathPart(std::string_view path) {
+  std::size_t cut = path.rfind('\\');
+  if (cut == std::string_view::npos) cut = path.rfind('/');
+  std::string_view part = cut == std::string_view::npos ? path : path.substr(cut + 1);
+  // A "/" behind the last backslash would make the name a path (a\../../x).
+  if (std::size_t slash = part.rfind('/'); slash != std::string_view::npos) part.remove_prefix(slash + 1);
+  return part;
+}
 
 void SetNameLengthQuery(NameLengthQuery query) { nameLengthQuery = std::move(query); }
 

@@ -15,6 +15,10 @@ constexpr std::size_t RemoteNameCapacity = 143;
 
 enum class ConversionDirection { Send = 0, Receive = 1 };
 
+// The part of `path` after the last "\", or else after the last "/"; never a
+// path itself.
+std::string_view LastPathPart(std::string_view path);
+
 // The local name for a received file; always yields a name.
 std::string LocalNameFor(std::string_view remoteName);
 

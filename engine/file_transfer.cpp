@@ -206,8 +206,9 @@ ssize_t ReceiveBlock(int socket, char* buffer, std::size_t size, int stallLimitM
 
 // Binary data: as many whole blocks as `room` holds, gathered by one system
 // call while data are waiting; otherwise a wait for the next block.
-ssize_t ReceiveBlocks(int socket, char* buffer, std::size_t blockSize, std::size_t room, int stallLimitMs) {
-  ssize_t count = platform::RecvBlocksNow(socket, buffer, blockSize, room / blockSize);
+ssize_t ReceiveBlocks(platform::BlockReceiver& receiver, int socket, char* buffer, std::size_t blockSize,
+                      std::size_t room, int stallLimitMs) {
+  ssize_t count = receiver.Receive(buffer, blockSize, room / blockSize);
   if (count >= 0 || platform::LastSocketError() != 10035) return count;
   return RecvWait(socket, buffer, blockSize, 0, stallLimitMs);
 }
@@ -280,6 +281,7 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
   const std::size_t blockSize = BlockSize(config::Settings().ReceiveBlockSize);
   std::vector<char> block(ascii ? blockSize : 0);  // binary blocks go straight into the gather buffer
   GatherBuffer gathered(blockSize);
+  platform::BlockReceiver receiver(dataSocket);
   std::string converted;
   FileHandle file;
   bool fileFailed = false;
@@ -308,7 +310,7 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
       break;
     }
     count = ascii ? ReceiveBlock(dataSocket, block.data(), blockSize, StallLimitMs())
-                  : ReceiveBlocks(dataSocket, gathered.Tail(), blockSize, gathered.Room(), StallLimitMs());
+                  : ReceiveBlocks(receiver, dataSocket, gathered.Tail(), blockSize, gathered.Room(), StallLimitMs());
     if (count <= 0) break;
     // The local file is truncated only once data arrive, so a refused or
     // dropped transfer leaves an existing file as it was.

@@ -17,15 +17,6 @@ namespace korval::engine {
 
 namespace {
 
-std::string_view LastPathPart(std::string_view path) {
-  std::size_t cut = path.rfind('\\');
-  if (cut == std::string_view::npos) cut = path.rfind('/');
-  std::string_view part = cut == std::string_view::npos ? path : path.substr(cut + 1);
-  // A "/" behind the last backslash would make the name a path (a\../../x).
-  if (std::size_t slash = part.rfind('/'); slash != std::string_view::npos) part.remove_prefix(slash + 1);
-  return part;
-}
-
 // The user's edit of a destination name; nullopt when cancelled.
 std::optional<std::string> AskDestination(const char* format, std::string_view source, const std::string& name,
                                           int helpContext, std::size_t capacity) {

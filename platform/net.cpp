@@ -240,7 +240,13 @@ ssize_t RecvNow(int socket, void* buffer, std::size_t size, int flags) {
   return received;
 }
 
-ssize_t RecvBlocksNow(int socket, char* buffer, std::size_t blockSize, std::size_t blocks) {
+ssize_t BlockReceiver::Receive(char* buffer, std::size_t blockSize, std::size_t blocks) {
+  if (deferredError_ != 0) {
+    const ssize_t queued = RecvNow(socket_, buffer, blockSize, 0);
+    if (queued > 0) return queued;
+    SetLastSocketError(deferredError_);
+    return -1;
+  }
   constexpr std::size_t MostBlocks = 64;
   blocks = std::clamp<std::size_t>(blocks, 1, MostBlocks);
   std::array<iovec, MostBlocks> vectors{};
@@ -252,11 +258,16 @@ ssize_t RecvBlocksNow(int socket, char* buffer, std::size_t blockSize, std::size
   }
   int received;
   do {
-    received = ::recvmmsg(socket, headers.data(), static_cast<unsigned>(blocks), MSG_DONTWAIT, nullptr);
+    received = ::recvmmsg(socket_, headers.data(), static_cast<unsigned>(blocks), MSG_DONTWAIT, nullptr);
   } while (received < 0 && errno == EINTR);
   if (received < 0) {
-    SetLastSocketError(SocketErrorFromErrno(errno));
-    return -1;
+    const int error = SocketErrorFromErrno(errno);
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      SetLastSocketError(error);
+      return -1;
+    }
+    deferredError_ = error;
+    return Receive(buffer, blockSize, blocks);
   }
   // A block may come short while more data arrive for the next one: close
   // such gaps so the bytes stay in order without holes.

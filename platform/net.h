@@ -68,13 +68,26 @@ int AcceptWait(int socket, sockaddr* address, socklen_t* length);
 // with the last error set (0 from recv is the end of the stream).
 ssize_t SendNow(int socket, const void* data, std::size_t length);
 ssize_t RecvNow(int socket, void* buffer, std::size_t size, int flags);
-// Up to `blocks` receives of at most `blockSize` bytes each in one system call
-// (recvmmsg), without waiting, their bytes placed one after another from
-// `buffer` (room for blocks * blockSize). The bytes received; 0 at the end of
-// the stream when nothing came before it (an end or error after some blocks
-// is seen by the next call); -1 with the last error set (10035 when nothing
-// is there yet).
-ssize_t RecvBlocksNow(int socket, char* buffer, std::size_t blockSize, std::size_t blocks);
+// Receives of one data connection, several blocks in one system call
+// (recvmmsg) when data are waiting: up to `blocks` receives of at most
+// `blockSize` bytes each, placed one after another from `buffer` (room for
+// blocks * blockSize). Receive() gives the bytes received; 0 at the end of the
+// stream when nothing came before it (an end or an error after some blocks is
+// seen by the next call); -1 with the last error set (10035 when nothing is
+// there yet).
+//
+// recvmmsg reports a connection reset before the data that arrived ahead of
+// it; those data are still taken, by plain receives, and the reset is
+// reported once they are read, as a plain receive would.
+class BlockReceiver {
+ public:
+  explicit BlockReceiver(int socket) : socket_(socket) {}
+  ssize_t Receive(char* buffer, std::size_t blockSize, std::size_t blocks);
+
+ private:
+  int socket_;
+  int deferredError_ = 0;
+};
 
 // close() with the last error set on failure; 0 or -1.
 int CloseSocket(int socket);

@@ -5,6 +5,9 @@
 #include "platform/net.h"
 
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -46,9 +49,9 @@ struct BlocksCase {
   std::size_t expected;             // bytes the first call returns
 };
 
-class RecvBlocksNowTest : public ::testing::TestWithParam<BlocksCase> {};
+class BlockReceiverTest : public ::testing::TestWithParam<BlocksCase> {};
 
-TEST_P(RecvBlocksNowTest, PlacesTheBytesInOrderWithoutGaps) {
+TEST_P(BlockReceiverTest, PlacesTheBytesInOrderWithoutGaps) {
   const BlocksCase& c = GetParam();
   SocketPair pair;
   std::size_t written = 0;
@@ -60,20 +63,20 @@ TEST_P(RecvBlocksNowTest, PlacesTheBytesInOrderWithoutGaps) {
     offset += length;
   }
   std::vector<char> buffer(c.blockSize * c.blocks + 16, '#');
-  ASSERT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), c.blockSize, c.blocks), ssize_t(c.expected));
+  ASSERT_EQ(BlockReceiver(pair.Reader()).Receive(buffer.data(), c.blockSize, c.blocks), ssize_t(c.expected));
   EXPECT_EQ(std::string(buffer.data(), c.expected), sent.substr(0, c.expected));
   // Nothing is written past the blocks asked for.
   EXPECT_EQ(std::string(buffer.end() - 16, buffer.end()), std::string(16, '#'));
   // What did not fit is there for the next call.
   if (c.expected < written) {
     std::vector<char> rest(written, '\0');
-    const ssize_t more = RecvBlocksNow(pair.Reader(), rest.data(), written, 1);
+    const ssize_t more = BlockReceiver(pair.Reader()).Receive(rest.data(), written, 1);
     ASSERT_EQ(more, ssize_t(written - c.expected));
     EXPECT_EQ(std::string(rest.data(), written - c.expected), sent.substr(c.expected));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Splits, RecvBlocksNowTest,
+INSTANTIATE_TEST_SUITE_P(Splits, BlockReceiverTest,
                          ::testing::Values(BlocksCase{"OneShortBlock", {100}, 4096, 8, 100},
                                            BlocksCase{"WholeBlocks", {16384}, 4096, 8, 16384},
                                            BlocksCase{"MoreThanTheBlocks", {40000}, 4096, 8, 32768},
@@ -83,20 +86,56 @@ INSTANTIATE_TEST_SUITE_P(Splits, RecvBlocksNowTest,
                                                       64 * 512}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(RecvBlocksNowEndTest, EndAfterDataIsSeenByTheNextCall) {
+TEST(BlockReceiverEndTest, EndAfterDataIsSeenByTheNextCall) {
   SocketPair pair;
   pair.Write(Pattern(5000));
   pair.CloseWriter();
   std::vector<char> buffer(4096 * 4);
-  EXPECT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), 4096, 4), 5000);
-  EXPECT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), 4096, 4), 0);
+  BlockReceiver receiver(pair.Reader());
+  EXPECT_EQ(receiver.Receive(buffer.data(), 4096, 4), 5000);
+  EXPECT_EQ(receiver.Receive(buffer.data(), 4096, 4), 0);
 }
 
-TEST(RecvBlocksNowEndTest, NothingThereYetIsWouldBlock) {
+TEST(BlockReceiverEndTest, NothingThereYetIsWouldBlock) {
   SocketPair pair;
   std::vector<char> buffer(4096 * 4);
-  EXPECT_EQ(RecvBlocksNow(pair.Reader(), buffer.data(), 4096, 4), -1);
+  EXPECT_EQ(BlockReceiver(pair.Reader()).Receive(buffer.data(), 4096, 4), -1);
   EXPECT_EQ(LastSocketError(), 10035);
+}
+
+// A TCP connection on loopback whose far end sends `bytes` and then resets.
+TEST(BlockReceiverEndTest, DataAheadOfAResetAreReceivedBeforeTheReset) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const int server = ::accept(listener, nullptr, nullptr);
+  ASSERT_NE(server, -1);
+  const std::string sent = Pattern(10000);
+  ASSERT_EQ(::write(server, sent.data(), sent.size()), ssize_t(sent.size()));
+  const linger abortive{1, 0};
+  ::setsockopt(server, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+  ::close(server);
+  pollfd ready{client, POLLIN, 0};
+  ASSERT_EQ(::poll(&ready, 1, 5000), 1);
+  ::usleep(20000);  // the reset has arrived behind the data
+
+  BlockReceiver receiver(client);
+  std::string received;
+  std::vector<char> buffer(4096 * 8);
+  ssize_t count;
+  while ((count = receiver.Receive(buffer.data(), 4096, 8)) > 0) received.append(buffer.data(), std::size_t(count));
+  EXPECT_EQ(count, -1);
+  EXPECT_EQ(LastSocketError(), 10054);  // the reset is not lost either
+  EXPECT_EQ(received, sent);
+  ::close(client);
+  ::close(listener);
 }
 
 }  // namespace
