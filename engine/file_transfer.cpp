@@ -196,21 +196,14 @@ class AsciiSendConverter {
   char previous_ = '\0';
 };
 
-// One block from the data socket: try at once, wait only when nothing is
-// there yet (no second system call per block on a busy connection).
-ssize_t ReceiveBlock(int socket, char* buffer, std::size_t size, int stallLimitMs) {
-  ssize_t count = platform::RecvNow(socket, buffer, size, 0);
-  if (count >= 0 || platform::LastSocketError() != 10035) return count;
-  return RecvWait(socket, buffer, size, 0, stallLimitMs);
-}
-
-// Binary data: as many whole blocks as `room` holds, gathered by one system
-// call while data are waiting; otherwise a wait for the next block.
-ssize_t ReceiveBlocks(platform::BlockReceiver& receiver, int socket, char* buffer, std::size_t blockSize,
-                      std::size_t room, int stallLimitMs) {
+// As many whole blocks as `room` holds, gathered by one system call while
+// data are waiting (no second system call on a busy connection); otherwise a
+// wait for the next block.
+ssize_t ReceiveBlocks(platform::BlockReceiver& receiver, char* buffer, std::size_t blockSize, std::size_t room,
+                      int stallLimitMs) {
   ssize_t count = receiver.Receive(buffer, blockSize, room / blockSize);
   if (count >= 0 || platform::LastSocketError() != 10035) return count;
-  return RecvWait(socket, buffer, blockSize, 0, stallLimitMs);
+  return RecvWait(receiver.Socket(), buffer, blockSize, 0, stallLimitMs);
 }
 
 // After an ABOR the server answers the transfer and the ABOR: read what comes
@@ -309,8 +302,9 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
       result = TransferNothing;
       break;
     }
-    count = ascii ? ReceiveBlock(dataSocket, block.data(), blockSize, StallLimitMs())
-                  : ReceiveBlocks(receiver, dataSocket, gathered.Tail(), blockSize, gathered.Room(), StallLimitMs());
+    // ASCII blocks are converted on their way into the gather buffer.
+    count = ascii ? ReceiveBlocks(receiver, block.data(), blockSize, blockSize, StallLimitMs())
+                  : ReceiveBlocks(receiver, gathered.Tail(), blockSize, gathered.Room(), StallLimitMs());
     if (count <= 0) break;
     // The local file is truncated only once data arrive, so a refused or
     // dropped transfer leaves an existing file as it was.

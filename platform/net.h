@@ -83,6 +83,7 @@ class BlockReceiver {
  public:
   explicit BlockReceiver(int socket) : socket_(socket) {}
   ssize_t Receive(char* buffer, std::size_t blockSize, std::size_t blocks);
+  int Socket() const { return socket_; }
 
  private:
   int socket_;

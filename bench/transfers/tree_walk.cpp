@@ -8,8 +8,6 @@
 //
 //   tree_walk HOST PORT USER PASSWORD REMOTE_DIR LOCAL_DIR
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,10 +20,10 @@
 #include "engine/socket_layer.h"
 #include "engine/tree_transfer.h"
 #include "listing/pane_hooks.h"
-#include "listing/pane_list.h"
 #include "listing/listing_cache.h"
 #include "listing/listing_entry.h"
 #include "listing/listing_file.h"
+#include "listing/pane_list.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 
@@ -41,9 +39,13 @@ class BenchHost : public platform::Host {
   void AppendToLogWindow(std::string_view line) override {
     if (line.rfind("receiving ", 0) == 0) ++files;
     // TREE_WALK_LOG=1 shows the whole message log.
-    if (std::getenv("TREE_WALK_LOG") || line.rfind("[E]", 0) == 0) std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+    if (showLog_ || line.rfind("[E]", 0) == 0)
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
   }
   int files = 0;
+
+ private:
+  bool showLog_ = std::getenv("TREE_WALK_LOG") != nullptr;
 };
 
 }  // namespace

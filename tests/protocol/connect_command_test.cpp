@@ -30,18 +30,6 @@ using testing::ScriptedHost;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::uint16_t RefusedPort() {
-  int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
-
 // Restores the working directory the test changed.
 class WorkingDirectoryGuard {
  public:
@@ -90,7 +78,7 @@ class RetriesTest : public ConnectCommandTest, public ::testing::WithParamInterf
 TEST_P(RetriesTest, RefusedPortIsTriedRetriesPlusOneTimes) {
   config::SessionProfile profile;
   profile.Host = "127.0.0.1";
-  profile.Port = RefusedPort();
+  profile.Port = testing::RefusedLoopbackPort();
   profile.Retries = GetParam();
   host.QueueProfileDialog(profile);
   config::Settings().Bell = 1;
@@ -182,7 +170,7 @@ TEST_F(ConnectCommandTest, OrigDirGoesBackToTheStartDirectory) {
   std::filesystem::current_path(elsewhere.Path());
   config::SessionProfile profile;
   profile.Host = "127.0.0.1";
-  profile.Port = RefusedPort();
+  profile.Port = testing::RefusedLoopbackPort();
   profile.LocalDir = "OrigDir";
   host.QueueProfileDialog(profile);
 
@@ -196,7 +184,7 @@ TEST_F(ConnectCommandTest, LocalDirectoryIsEnteredBeforeConnecting) {
   testing::TemporaryDirectory local;
   config::SessionProfile profile;
   profile.Host = "127.0.0.1";
-  profile.Port = RefusedPort();
+  profile.Port = testing::RefusedLoopbackPort();
   profile.LocalDir = local.Path().string();
   host.QueueProfileDialog(profile);
 

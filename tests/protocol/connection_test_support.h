@@ -4,7 +4,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "engine/timeout_timer.h"
+#include "tests/support/local_sockets.h"
 #include "tests/support/scripted_ftp_server.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temporary_directory.h"
@@ -94,5 +98,45 @@ inline bool LoggedContaining(const ScriptedHost& host, std::string_view part) {
     if (logged.find(part) != std::string::npos) return true;
   return false;
 }
+
+// A test against a scripted server whose script begins with the greeting
+// and the logon of "anna" ("220 Welcome", USER, "230 Logged in"); the
+// control socket is closed at the end.
+class ScriptedLogonTest : public ::testing::Test {
+ protected:
+  explicit ScriptedLogonTest(std::uint32_t defaultHostType) : defaultHostType_(defaultHostType) {}
+  ~ScriptedLogonTest() override {
+    if (socket != -1) ::close(socket);
+  }
+
+  // Starts the server with the logon in front of `steps` and logs on, the
+  // profile's TYPE being `hostType` (the fixture's default when 0).
+  void LogOnWith(const std::function<void(ScriptedFtpServer&)>& steps, std::uint32_t hostType = 0) {
+    server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+    steps(server);
+    server.Start();
+    config::SessionProfile& profile = config::CurrentProfile();
+    profile = ProfileFor(server);
+    profile.HostType = hostType != 0 ? hostType : defaultHostType_;
+    socket = engine::Logon(profile);
+    ASSERT_NE(socket, -1);
+  }
+
+  // The commands the client sent after USER.
+  std::vector<std::string> CommandsAfterLogon() {
+    std::vector<std::string> commands = server.Transcript();
+    commands.erase(commands.begin());
+    return commands;
+  }
+
+  ConnectionStateGuard state;
+  ScriptedHost host;
+  ScopedHost installed{host};
+  ScriptedFtpServer server;
+  int socket = -1;
+
+ private:
+  std::uint32_t defaultHostType_;
+};
 
 }  // namespace korval::testing

@@ -30,35 +30,9 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
-class FtpCommandsTest : public ::testing::Test {
+class FtpCommandsTest : public testing::ScriptedLogonTest {
  protected:
-  ConnectionStateGuard state;
-  ScriptedHost host;
-  ScopedHost installed{host};
-  ScriptedFtpServer server;
-  int socket = -1;
-
-  ~FtpCommandsTest() override {
-    if (socket != -1) ::close(socket);
-  }
-
-  void LogOnWith(const std::function<void(ScriptedFtpServer&)>& steps,
-                 std::uint32_t hostType = HostTypeNumber(HostType::Unix)) {
-    server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
-    steps(server);
-    server.Start();
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = testing::ProfileFor(server);
-    profile.HostType = hostType;
-    socket = Logon(profile);
-    ASSERT_NE(socket, -1);
-  }
-
-  std::vector<std::string> CommandsAfterLogon() {
-    std::vector<std::string> commands = server.Transcript();
-    commands.erase(commands.begin());
-    return commands;
-  }
+  FtpCommandsTest() : ScriptedLogonTest(HostTypeNumber(HostType::Unix)) {}
 };
 
 struct XFormCase {

@@ -28,36 +28,9 @@ using testing::ScriptedFtpServer;
 using testing::ScriptedHost;
 using ::testing::ElementsAre;
 
-class HostDetectionTest : public ::testing::Test {
+class HostDetectionTest : public testing::ScriptedLogonTest {
  protected:
-  ConnectionStateGuard state;
-  ScriptedHost host;
-  ScopedHost installed{host};
-  ScriptedFtpServer server;
-  int socket = -1;
-
-  ~HostDetectionTest() override {
-    if (socket != -1) ::close(socket);
-  }
-
-  // Starts the server with a logon in front of `detection` and logs on.
-  void LogOnWith(const std::function<void(ScriptedFtpServer&)>& detection,
-                 std::uint32_t profileType = HostTypeNumber(HostType::AutomaticDetect)) {
-    server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
-    detection(server);
-    server.Start();
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = testing::ProfileFor(server);
-    profile.HostType = profileType;
-    socket = engine::Logon(profile);
-    ASSERT_NE(socket, -1);
-  }
-
-  std::vector<std::string> DetectionCommands() {
-    std::vector<std::string> commands = server.Transcript();
-    commands.erase(commands.begin());  // USER
-    return commands;
-  }
+  HostDetectionTest() : ScriptedLogonTest(HostTypeNumber(HostType::AutomaticDetect)) {}
 
   std::string ButtonState(int id) {
     for (const testing::HostCall& call : host.CallsTo("EnableControl"))
@@ -81,7 +54,7 @@ TEST_P(SystDetectionTest, SystReplyYieldsTheType) {
   DetectHostType(socket);
 
   EXPECT_TRUE(server.Verify());
-  EXPECT_THAT(DetectionCommands(), ElementsAre("SYST"));
+  EXPECT_THAT(CommandsAfterLogon(), ElementsAre("SYST"));
   EXPECT_EQ(TheSession().HostType, HostTypeNumber(GetParam().expected));
   EXPECT_TRUE(Logged(host, "Host type (2): " + std::string(HostTypeName(GetParam().expected))));
   EXPECT_TRUE(TheSession().HostTypeSettled);
@@ -127,7 +100,7 @@ TEST_F(HostDetectionTest, RsxInCapitalsEndsAtOnceAndLeavesTheTypeUnsettled) {
 
   // The next retrieval runs it again with the type known: no SYST this time.
   DetectHostType(socket);
-  EXPECT_THAT(DetectionCommands(), ElementsAre("SYST"));
+  EXPECT_THAT(CommandsAfterLogon(), ElementsAre("SYST"));
   EXPECT_TRUE(Logged(host, "Host type (I): PDP11 RSX11M"));
   EXPECT_TRUE(TheSession().HostTypeSettled);
 }
@@ -153,7 +126,7 @@ TEST_F(HostDetectionTest, HelpDecidesTypeAndCommandsWhenSystIsRefused) {
   DetectHostType(socket);
 
   EXPECT_TRUE(server.Verify());
-  EXPECT_THAT(DetectionCommands(), ElementsAre("SYST", "HELP"));
+  EXPECT_THAT(CommandsAfterLogon(), ElementsAre("SYST", "HELP"));
   EXPECT_EQ(TheSession().HostType, HostTypeNumber(HostType::Unix));
   EXPECT_TRUE(Logged(host, "Host type (I): Automatic detect"));
   EXPECT_TRUE(Logged(host, "Host type (3): UNIX (standard)"));
@@ -284,7 +257,7 @@ TEST_P(KnownTypeTest, KnownTypeSendsNothingAndSetsItsFlags) {
 
   DetectHostType(socket);
 
-  EXPECT_THAT(DetectionCommands(), ::testing::IsEmpty());
+  EXPECT_THAT(CommandsAfterLogon(), ::testing::IsEmpty());
   EXPECT_TRUE(Logged(host, "Host type (I): " + std::string(HostTypeName(row.type))));
   engine::Session& session = TheSession();
   EXPECT_EQ(session.CanMkd, row.mkd);
@@ -312,7 +285,7 @@ TEST_F(HostDetectionTest, CdcCyberChangesToTheParentWithCwdOnly) {
   EXPECT_EQ(engine::ChangeRemoteDir(socket, ".."), 2);
 
   EXPECT_TRUE(server.Verify());
-  EXPECT_THAT(DetectionCommands(), ElementsAre("CWD .."));
+  EXPECT_THAT(CommandsAfterLogon(), ElementsAre("CWD .."));
 }
 
 }  // namespace

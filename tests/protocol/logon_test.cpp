@@ -372,23 +372,10 @@ TEST_F(LogonTest, AlreadyConnectedDialsNothing) {
   EXPECT_EQ(server.ConnectionsAccepted(), 0);
 }
 
-// A port on 127.0.0.1 where nothing listens.
-std::uint16_t RefusedPort() {
-  int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
-
 TEST_F(LogonTest, UnreachableHostLogsTheConnectionFailure) {
   config::SessionProfile& profile = config::CurrentProfile();
   profile.Host = "127.0.0.1";
-  profile.Port = RefusedPort();
+  profile.Port = testing::RefusedLoopbackPort();
 
   EXPECT_EQ(Logon(profile), -1);
 
@@ -401,7 +388,7 @@ TEST_F(LogonTest, UnreachableFirewallNamesTheFirewall) {
   BehindFirewall(1);
   config::FirewallSettings firewall;
   firewall.Host = "127.0.0.1";
-  firewall.Port = RefusedPort();
+  firewall.Port = testing::RefusedLoopbackPort();
   config::SaveFirewallSettings(firewall, false);
 
   EXPECT_EQ(Logon(config::CurrentProfile()), -1);

@@ -888,15 +888,7 @@ ScriptedFtpServer::DataOutcome ScriptedFtpServer::SendDataStep(const DataSource&
   }
   record.bytes = sent;
   record.complete = sent == data.Size() && !interrupted;
-  const bool stall = !record.complete && !interrupted && options.stop == DataStop::Stall;
-  if (record.complete || interrupted) {
-    ::close(fd);
-  } else {
-    FinishData(fd, options.stop);
-  }
-  RecordTransfer(std::move(record));
-  if (stopping_) return DataOutcome::NotConnected;
-  return stall ? DataOutcome::Stalled : DataOutcome::Finished;
+  return EndDataStep(fd, std::move(record), interrupted, options.stop);
 }
 
 ScriptedFtpServer::DataOutcome ScriptedFtpServer::ReceiveDataStep(const DataOptions& options) {
@@ -930,11 +922,16 @@ ScriptedFtpServer::DataOutcome ScriptedFtpServer::ReceiveDataStep(const DataOpti
       interrupted = true;
     }
   }
-  const bool stall = !record.complete && !interrupted && options.stop == DataStop::Stall;
+  return EndDataStep(fd, std::move(record), interrupted, options.stop);
+}
+
+ScriptedFtpServer::DataOutcome ScriptedFtpServer::EndDataStep(int fd, DataTransfer record, bool interrupted,
+                                                              DataStop stop) {
+  const bool stall = !record.complete && !interrupted && stop == DataStop::Stall;
   if (record.complete || interrupted) {
     ::close(fd);
   } else {
-    FinishData(fd, options.stop);
+    FinishData(fd, stop);
   }
   RecordTransfer(std::move(record));
   if (stopping_) return DataOutcome::NotConnected;

@@ -410,6 +410,8 @@ class ScriptedFtpServer : public detail::StepBuilder<ScriptedFtpServer> {
   DataOutcome SendDataStep(const DataSource& data, const DataOptions& options);
   DataOutcome ReceiveDataStep(const DataOptions& options);
   void FinishData(int fd, DataStop stop);
+  // Closes or finishes the data connection as the step ended, records it.
+  DataOutcome EndDataStep(int fd, DataTransfer record, bool interrupted, DataStop stop);
   void CloseDataSockets();
   WaitResult WaitFor(int fd, short events, std::chrono::milliseconds timeout);
   bool Sleep(std::chrono::milliseconds duration);

@@ -18,6 +18,7 @@
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "platform/host.h"
+#include "tests/support/local_sockets.h"
 
 namespace korval::testing {
 
@@ -61,46 +62,6 @@ class EngineStateGuard {
     config::Settings().Verbose = 0;
     config::CurrentProfile() = config::SessionProfile{};
   }
-};
-
-// A connected pair: the engine uses Client(), the test plays the server.
-class SocketPair {
- public:
-  SocketPair() { ::socketpair(AF_UNIX, SOCK_STREAM, 0, fds_); }
-  ~SocketPair() {
-    if (writer_.joinable()) writer_.join();
-    CloseServer();
-    if (fds_[0] >= 0) ::close(fds_[0]);
-  }
-  int Client() const { return fds_[0]; }
-  int Server() const { return fds_[1]; }
-  void Write(std::string_view bytes) { (void)!::write(fds_[1], bytes.data(), bytes.size()); }
-  // Writes `bytes` after `delayMs` from another thread.
-  void WriteLater(std::string bytes, int delayMs) {
-    writer_ = std::thread([this, bytes = std::move(bytes), delayMs] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-      Write(bytes);
-    });
-  }
-  void CloseServer() {
-    if (fds_[1] >= 0) ::close(fds_[1]);
-    fds_[1] = -1;
-  }
-  // Everything the engine has sent so far.
-  std::string ReadSent() {
-    std::string sent;
-    char buffer[4096];
-    for (;;) {
-      ssize_t n = ::recv(fds_[1], buffer, sizeof buffer, MSG_DONTWAIT);
-      if (n <= 0) break;
-      sent.append(buffer, static_cast<std::size_t>(n));
-    }
-    return sent;
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-  std::thread writer_;
 };
 
 }  // namespace korval::testing

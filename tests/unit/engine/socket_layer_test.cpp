@@ -20,19 +20,6 @@ using testing::EngineStateGuard;
 using testing::LogRecorder;
 using testing::SocketPair;
 
-// A loopback port that nothing listens on.
-unsigned ClosedLoopbackPort() {
-  int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
-
 // A listener on 127.0.0.1 and its port.
 struct Listener {
   int socket = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -117,7 +104,7 @@ TEST(ConnectToHostTest, UnknownProtocol) {
 TEST(ConnectToHostTest, RefusedConnectionSaysSoInWords) {
   EngineStateGuard state;
   LogRecorder log;
-  unsigned port = ClosedLoopbackPort();
+  unsigned port = testing::RefusedLoopbackPort();
   EXPECT_EQ(ConnectToHost("127.0.0.1", port, "tcp"), -1);
   EXPECT_TRUE(log.Contains("can't connect to 127.0.0.1 - connection refused"));
 }

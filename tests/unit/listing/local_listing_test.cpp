@@ -127,6 +127,14 @@ class LocalFolderTest : public ::testing::Test {
     ASSERT_TRUE(testing::WriteWholeFile(folder / name, bytes));
     SetModifiedTime(folder / name, FixedLocalTime());
   }
+  // A file of `size` bytes that takes no room on the disk.
+  void WriteSparse(const std::string& name, std::uint64_t size) {
+    int fd = ::open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+    ::close(fd);
+    SetModifiedTime(folder / name, FixedLocalTime());
+  }
   void MakeDirectory(const std::string& name) {
     fs::create_directory(folder / name);
     SetModifiedTime(folder / name, FixedLocalTime());
@@ -143,13 +151,7 @@ class LocalFolderTest : public ::testing::Test {
     Write(QuotedName, "q");
     Write("with space.c", "int x;\n");
     Write(NonUtf8Name, "latin");
-    {
-      int fd = ::open((folder / "big.iso").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ASSERT_GE(fd, 0);
-      ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(FiveGiB)), 0);
-      ::close(fd);
-      SetModifiedTime(folder / "big.iso", FixedLocalTime());
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteSparse("big.iso", FiveGiB));
     MakeDirectory("sub");
     MakeDirectory("Upper");
     MakeDirectory("[x]");
@@ -371,13 +373,7 @@ TEST_F(LocalFolderTest, ReportListsEveryNameWithTheDirectoryAndFileLineFormats) 
   Write("100%.txt", "%s");
   Write("a name that is longer than thirty characters.txt", "long");
   Write(NonUtf8Name, "latin");
-  {
-    int fd = ::open((folder / "big.iso").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(FiveGiB)), 0);
-    ::close(fd);
-    SetModifiedTime(folder / "big.iso", FixedLocalTime());
-  }
+  ASSERT_NO_FATAL_FAILURE(WriteSparse("big.iso", FiveGiB));
   MakeDirectory("sub");
   SetModifiedTime(folder, FixedLocalTime());
   SetModifiedTime(root.Path(), FixedLocalTime());

@@ -14,32 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/local_sockets.h"
+
 namespace korval::platform {
 namespace {
+
+using testing::SocketPair;
 
 std::string Pattern(std::size_t length) {
   std::string bytes(length, '\0');
   for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
   return bytes;
 }
-
-class SocketPair {
- public:
-  SocketPair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends_), 0); }
-  ~SocketPair() {
-    for (int end : ends_)
-      if (end != -1) ::close(end);
-  }
-  int Reader() const { return ends_[0]; }
-  void Write(const std::string& bytes) { ASSERT_EQ(::write(ends_[1], bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-  void CloseWriter() {
-    ::close(ends_[1]);
-    ends_[1] = -1;
-  }
-
- private:
-  int ends_[2] = {-1, -1};
-};
 
 struct BlocksCase {
   const char* name;
@@ -59,18 +45,19 @@ TEST_P(BlockReceiverTest, PlacesTheBytesInOrderWithoutGaps) {
   const std::string sent = Pattern(written);
   std::size_t offset = 0;
   for (std::size_t length : c.writes) {
-    pair.Write(sent.substr(offset, length));
+    const std::string piece = sent.substr(offset, length);
+    ASSERT_EQ(::write(pair.Server(), piece.data(), piece.size()), ssize_t(piece.size()));
     offset += length;
   }
   std::vector<char> buffer(c.blockSize * c.blocks + 16, '#');
-  ASSERT_EQ(BlockReceiver(pair.Reader()).Receive(buffer.data(), c.blockSize, c.blocks), ssize_t(c.expected));
+  ASSERT_EQ(BlockReceiver(pair.Client()).Receive(buffer.data(), c.blockSize, c.blocks), ssize_t(c.expected));
   EXPECT_EQ(std::string(buffer.data(), c.expected), sent.substr(0, c.expected));
   // Nothing is written past the blocks asked for.
   EXPECT_EQ(std::string(buffer.end() - 16, buffer.end()), std::string(16, '#'));
   // What did not fit is there for the next call.
   if (c.expected < written) {
     std::vector<char> rest(written, '\0');
-    const ssize_t more = BlockReceiver(pair.Reader()).Receive(rest.data(), written, 1);
+    const ssize_t more = BlockReceiver(pair.Client()).Receive(rest.data(), written, 1);
     ASSERT_EQ(more, ssize_t(written - c.expected));
     EXPECT_EQ(std::string(rest.data(), written - c.expected), sent.substr(c.expected));
   }
@@ -88,10 +75,11 @@ INSTANTIATE_TEST_SUITE_P(Splits, BlockReceiverTest,
 
 TEST(BlockReceiverEndTest, EndAfterDataIsSeenByTheNextCall) {
   SocketPair pair;
-  pair.Write(Pattern(5000));
-  pair.CloseWriter();
+  const std::string sent = Pattern(5000);
+  ASSERT_EQ(::write(pair.Server(), sent.data(), sent.size()), ssize_t(sent.size()));
+  pair.CloseServer();
   std::vector<char> buffer(4096 * 4);
-  BlockReceiver receiver(pair.Reader());
+  BlockReceiver receiver(pair.Client());
   EXPECT_EQ(receiver.Receive(buffer.data(), 4096, 4), 5000);
   EXPECT_EQ(receiver.Receive(buffer.data(), 4096, 4), 0);
 }
@@ -99,7 +87,7 @@ TEST(BlockReceiverEndTest, EndAfterDataIsSeenByTheNextCall) {
 TEST(BlockReceiverEndTest, NothingThereYetIsWouldBlock) {
   SocketPair pair;
   std::vector<char> buffer(4096 * 4);
-  EXPECT_EQ(BlockReceiver(pair.Reader()).Receive(buffer.data(), 4096, 4), -1);
+  EXPECT_EQ(BlockReceiver(pair.Client()).Receive(buffer.data(), 4096, 4), -1);
   EXPECT_EQ(LastSocketError(), 10035);
 }
 
