@@ -10,15 +10,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/batch_transfer.h"
 #include "config/command_options.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
+#include "engine/listing_file.h"
 #include "engine/logon.h"
 #include "engine/socket_layer.h"
 #include "listing/listing_cache.h"
-#include "listing/listing_file.h"
 #include "listing/pane_list.h"
+#include "operations/batch_transfer.h"
+#include "operations/connect_command.h"
 #include "platform/console_host.h"
 #include "platform/fs.h"
 
@@ -67,7 +68,7 @@ std::string JoinArguments(int argc, char** argv) {
 class ListingFileReservation {
  public:
   ListingFileReservation() : file_(korval::platform::CreateTemporaryFile(korval::platform::ListingFilePrefix)) {
-    korval::listing::ListingFile() = file_.Path();
+    korval::engine::ListingFile() = file_.Path();
   }
   ~ListingFileReservation() { korval::listing::ClearListingCache(); }
   ListingFileReservation(const ListingFileReservation&) = delete;
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
   platform::SetHost(&host);
   engine::InstallBlockingHook();
   char directory[4096];
-  if (::getcwd(directory, sizeof directory)) engine::StartDirectory() = directory;
+  if (::getcwd(directory, sizeof directory)) operations::StartDirectory() = directory;
   ListingFileReservation listingFile;
 
   const std::string commandLine = JoinArguments(argc, argv);
@@ -112,16 +113,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n\nTry 'korval --help' for more.\n", config::UsageText);
     return ExitNotUnderstood;
   }
-  switch (config::StartBatch(*rest)) {
-    case config::BatchTransferred:
+  switch (operations::StartBatch(*rest)) {
+    case operations::BatchTransferred:
       return ExitDone;
-    case config::BatchRemoteDirectory:
+    case operations::BatchRemoteDirectory:
       listing::RemotePane().ForEachEntry(
           [](std::size_t, const listing::ListingEntry& entry) { std::printf("%s\n", entry.Text.c_str()); });
       engine::CloseConnection();
       return ExitDone;
     default:
-      if (config::BatchArgumentsNotUnderstood() || config::Batch().Source.empty()) return ExitNotUnderstood;
+      if (operations::BatchArgumentsNotUnderstood() || config::Batch().Source.empty()) return ExitNotUnderstood;
       return ExitFailed;
   }
 }

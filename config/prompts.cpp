@@ -6,11 +6,6 @@
 #include <vector>
 
 #include "config/program_settings.h"
-#include "engine/command_engine.h"
-#include "engine/message_log.h"
-#include "engine/session.h"
-#include "listing/listing_cache.h"
-#include "listing/selection.h"
 #include "platform/host.h"
 #include "platform/text.h"
 
@@ -19,9 +14,6 @@ namespace korval::config {
 namespace {
 
 constexpr int InitialChmodBits = 644;
-// "SITE " and the chmod text must fit on one command line; names that would
-// overflow it are left out, as names beyond the text's own limit are.
-constexpr std::size_t ChmodTextCapacity = std::min<std::size_t>(PromptTextCapacity, engine::CommandCapacity - 5);
 
 struct PromptBuffers {
   std::string text = "input:";
@@ -90,15 +82,10 @@ int AskPassword(std::string& target, const char* format, ...) {
   return result;
 }
 
-int AskChoice(std::string_view preset, const char* format, ...) {
+int AskChoiceOf(const std::vector<std::string>& choices, std::string_view preset, const char* format,
+                va_list arguments) {
   buffers.answer = platform::TruncateTo(preset, PromptAnswerCapacity);
-  std::vector<std::string> choices;
-  for (const listing::CachedListing& cached : listing::CachedListings()) choices.push_back(cached.Directory);
-  va_list arguments;
-  va_start(arguments, format);
-  const int result = RunPrompt(PromptKind::Choice, format, arguments, choices);
-  va_end(arguments);
-  return result;
+  return RunPrompt(PromptKind::Choice, format, arguments, choices);
 }
 
 ChmodBoxes ChmodBoxesFromBits(int bits) {
@@ -118,30 +105,6 @@ int ChmodBitsFromBoxes(const ChmodBoxes& boxes) {
   for (std::size_t i = 0; i < boxes.size(); ++i)
     if (boxes[i]) bits += weights[i];
   return bits;
-}
-
-int ChmodCommand(const listing::PaneList& remoteList) {
-  platform::Host& host = platform::CurrentHost();
-  host.SetPromptHelpContext(ChmodHelpContext);
-  // Only what the nine boxes can express is taken from the dialog.
-  const int bits = ChmodBitsFromBoxes(ChmodBoxesFromBits(host.RunChmodDialog(chmodBits)));
-  host.SetPromptHelpContext(0);
-  if (bits == 0) return 0;
-  chmodBits = bits;
-
-  std::string text = platform::FormatTruncated(ChmodTextCapacity, "chmod %u ", static_cast<unsigned>(bits));
-  const int socket = engine::TheSession().ControlSocket;
-  int result = 0;
-  if (listing::JoinSelectedNames(remoteList, text, ChmodTextCapacity) > 0) {
-    result = engine::SendCommand(socket, "SITE %s", text.c_str());
-  } else {
-    buffers.helpContext = ChmodHelpContext;
-    std::string answer = text;
-    if (AskText(&answer, "Enter CHMOD string:") == 0) return 0;
-    result = engine::SendCommand(socket, "SITE %s", answer.c_str());
-  }
-  if (result != 2) engine::LogMessage("Chmod failed. It may not be supported on remote host.");
-  return result;
 }
 
 }  // namespace korval::config

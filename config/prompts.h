@@ -1,7 +1,9 @@
 #pragma once
 // The prompt family through which every part of the program asks for a line
 // of text (a plain prompt, a password prompt and a prompt with a drop-down
-// list of directories), and the remote file permissions (chmod) command.
+// list of choices), and the bits of the remote file permissions dialog. The
+// choice prompt over the cached directories and the chmod command are in
+// operations/.
 //
 // The question is formatted into PromptText, the answer comes back in
 // PromptAnswer (at most 69 characters), and PromptHelpContext names the help
@@ -11,11 +13,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdarg>
 #include <string>
-
-namespace korval::listing {
-class PaneList;
-}
+#include <string_view>
+#include <vector>
 
 namespace korval::config {
 
@@ -36,13 +37,13 @@ int& ChmodBits();
 
 // The three prompts: 1 for OK, 0 for Cancel. AskText presets the answer from
 // `target` (empty without one) and on OK copies it there; AskPassword needs
-// its target; AskChoice presets `preset` and offers the remote directories of
-// the listing cache, oldest first, leaving the answer in PromptAnswer. During
-// a command-line transfer AskText and AskPassword bring the main window up
-// first.
+// its target; AskChoiceOf presets `preset` and offers `choices`, leaving the
+// answer in PromptAnswer. During a command-line transfer AskText and
+// AskPassword bring the main window up first.
 int AskText(std::string* target, const char* format, ...) __attribute__((format(printf, 2, 3)));
 int AskPassword(std::string& target, const char* format, ...) __attribute__((format(printf, 2, 3)));
-int AskChoice(std::string_view preset, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int AskChoiceOf(const std::vector<std::string>& choices, std::string_view preset, const char* format,
+                va_list arguments) __attribute__((format(printf, 3, 0)));
 
 // The nine check boxes of the chmod dialog: Read, Write, Execute for owner,
 // group and other, in that order (controls 1880, 2422, 2423, 1881, 2424,
@@ -52,12 +53,6 @@ ChmodBoxes ChmodBoxesFromBits(int bits);
 // 400, 200, 100 for the owner's boxes, 40, 20, 10 for the group's, 4, 2, 1
 // for the others'.
 int ChmodBitsFromBoxes(const ChmodBoxes& boxes);
-
-// The chmod command of the remote pane: the dialog chooses the bits, then
-// "SITE chmod <bits> <names>" goes to the server with the selected names, or,
-// with nothing selected, "SITE " and the text the user enters. The reply's
-// class, 0 when nothing was sent.
-int ChmodCommand(const listing::PaneList& remoteList);
 
 // Back to the start-up state (this thread's buffers, ChmodBits 644), for tests.
 void ResetPrompts();

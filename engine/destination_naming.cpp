@@ -8,9 +8,9 @@
 #include "config/config_file.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
+#include "engine/host_type.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
-#include "listing/host_type.h"
 #include "platform/text.h"
 
 namespace korval::engine {
@@ -104,7 +104,7 @@ std::string LocalNameFor(std::string_view remoteName) {
     ConvertExtension(base, ConversionDirection::Receive);
   } else {
     std::string remote(remoteName);
-    if (TheSession().HostType == listing::HostTypeNumber(listing::HostType::IbmSpartacusKnet))
+    if (TheSession().HostType == engine::HostTypeNumber(engine::HostType::IbmSpartacusKnet))
       remote = CollapseBlanks(remote.substr(std::min(remote.find_first_not_of(' '), remote.size())));
     std::string_view part = LastPathPart(remote);
     while (!part.empty() && part.front() == '.') part.remove_prefix(1);

@@ -9,12 +9,14 @@
 #include <cerrno>
 #include <vector>
 
+#include "config/ascii_names.h"
 #include "config/command_options.h"
 #include "config/program_identity.h"
 #include "config/program_settings.h"
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/data_connection.h"
+#include "engine/host_type.h"
 #include "engine/last_entry.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
@@ -23,8 +25,6 @@
 #include "engine/timeout_timer.h"
 #include "engine/transfer_progress.h"
 #include "engine/transfer_status.h"
-#include "listing/ascii_names.h"
-#include "listing/host_type.h"
 #include "platform/host.h"
 #include "platform/net.h"
 #include "platform/text.h"
@@ -238,7 +238,7 @@ int& TransferResult() {
 
 void SetAbortReplyWaitMs(int milliseconds) { abortReplyWaitMs = milliseconds; }
 
-char AutoModeLetter(std::string_view name) { return listing::IsAsciiName(name) ? 'A' : 'I'; }
+char AutoModeLetter(std::string_view name) { return config::IsAsciiName(name) ? 'A' : 'I'; }
 
 std::string QuoteArgument(std::string_view command) {
   std::size_t wordEnd = command.find(' ');
@@ -250,7 +250,7 @@ std::string QuoteArgument(std::string_view command) {
 
 std::string JoinRemotePath(std::string_view directory, std::string_view name) {
   std::string path(directory);
-  if (TheSession().HostType == listing::HostTypeNumber(listing::HostType::Tandem)) {
+  if (TheSession().HostType == engine::HostTypeNumber(engine::HostType::Tandem)) {
     path += '.';
   } else if (path.empty() || (path.back() != '/' && path.back() != '\\')) {
     path += directory.find('\\') != std::string_view::npos ? '\\' : '/';
@@ -466,7 +466,7 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
   std::string sent(command);
   int replyClass = SendCommandText(controlSocket, sent);
   if (mode == DataConnectionMode::Active && session.LastReplyCode == 550 &&
-      session.HostType == listing::HostTypeNumber(listing::HostType::IbmMvsKnet)) {
+      session.HostType == engine::HostTypeNumber(engine::HostType::IbmMvsKnet)) {
     sent = QuoteArgument(command);
     replyClass = SendCommandText(controlSocket, sent);
   }

@@ -8,9 +8,9 @@
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/file_transfer.h"
+#include "engine/host_type.h"
+#include "engine/listing_file.h"
 #include "engine/session.h"
-#include "listing/host_type.h"
-#include "listing/listing_file.h"
 #include "platform/host.h"
 #include "platform/text.h"
 
@@ -55,7 +55,7 @@ int ChangeRemoteDir(int socket, std::string_view path) {
 
   if (session.UseCdup && path == "..") {
     if (SendCommand(socket, "CDUP") == 2) return 2;
-  } else if (session.HostType == listing::HostTypeNumber(listing::HostType::VmsUcx) && path.front() != '[') {
+  } else if (session.HostType == engine::HostTypeNumber(engine::HostType::VmsUcx) && path.front() != '[') {
     // A subdirectory in VMS bracket syntax first; only a refusal tries the
     // path as it stands.
     if (SendCommand(socket, "CWD [.%s]", text.c_str()) != 5) return LastReplyClass();
@@ -70,9 +70,11 @@ int ChangeRemoteDir(int socket, std::string_view path) {
     platform::Host& host = platform::CurrentHost();
     for (;;) {
       host.SetPromptHelpContext(PasswordHelpContext);
-      std::optional<std::string> answer = host.AskPasswordPreset("Password required:", profile.Account, PromptAnswerCapacity);
+      std::optional<std::string> answer =
+          host.AskPasswordPreset("Password required:", profile.Account, PromptAnswerCapacity);
       if (!answer) break;
-      platform::AssignTruncated(profile.Account, *answer, std::min(PromptAnswerCapacity, config::SessionProfile::AccountCapacity));
+      platform::AssignTruncated(profile.Account, *answer,
+                                std::min(PromptAnswerCapacity, config::SessionProfile::AccountCapacity));
       if (!profile.Account.empty()) break;
     }
     if (!profile.Account.empty()) SendCommand(socket, "ACCT %s", profile.Account.c_str());
@@ -109,7 +111,7 @@ int DoDirList(int socket, std::string_view text) {
   SettingOff hash(settings.ShowTransferDialog);
   SettingOff autoMode(settings.AutoMode);
   if (TheSession().CommandActive) return 4;
-  return ReceiveFile(socket, text, listing::ListingFile(), 'A');
+  return ReceiveFile(socket, text, engine::ListingFile(), 'A');
 }
 
 }  // namespace korval::engine

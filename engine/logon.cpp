@@ -12,12 +12,11 @@
 #include "config/program_settings.h"
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
+#include "engine/host_detection.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
-#include "engine/tree_transfer.h"
 #include "engine/socket_layer.h"
 #include "engine/sound_events.h"
-#include "listing/host_detection.h"
 #include "platform/host.h"
 #include "platform/net.h"
 #include "platform/text.h"
@@ -109,11 +108,6 @@ ConnectionHooks& TheConnectionHooks() {
   return hooks;
 }
 
-std::string& StartDirectory() {
-  static std::string directory;
-  return directory;
-}
-
 int Logon(config::SessionProfile& profile) {
   Session& session = TheSession();
   if (session.LoggedOn) {
@@ -158,12 +152,12 @@ int Logon(config::SessionProfile& profile) {
   ClearPendingInput();
   // The greeting; every line of it may name the server's kind.
   const bool detectFromGreeting = !useFirewall && profile.HostType == AutomaticDetect;
-  SetGreetingLineHandler(&listing::GreetingLineSeen);
+  SetGreetingLineHandler(&engine::GreetingLineSeen);
   session.GreetingPhase = true;
   int greeting = 0;
   do {
     greeting = ReadReply(socket);
-    if (greeting == 1 && detectFromGreeting) listing::DetectHostFromGreeting(session.ReplyLine);
+    if (greeting == 1 && detectFromGreeting) engine::DetectHostFromGreeting(session.ReplyLine);
   } while (greeting == 1 && !session.CancelRequested);
   session.GreetingPhase = false;
 
@@ -177,7 +171,7 @@ int Logon(config::SessionProfile& profile) {
     ShutdownSocket(socket);
     return -1;
   }
-  if (detectFromGreeting) listing::DetectHostFromGreeting(session.ReplyLine);
+  if (detectFromGreeting) engine::DetectHostFromGreeting(session.ReplyLine);
   int inlineOutOfBand = 1;
   if (::setsockopt(socket, SOL_SOCKET, SO_OOBINLINE, &inlineOutOfBand, sizeof inlineOutOfBand) != 0)
     ReportSocketError("setsockopt", platform::SocketErrorFromErrno(errno));
@@ -203,7 +197,7 @@ int Logon(config::SessionProfile& profile) {
     case static_cast<std::int32_t>(FirewallMethod::UserWithNoLogon):
       reply = SendCommand(socket, "USER %s@%s", user, host);
       if (reply == 2)
-        listing::DetectHostFromGreeting(session.ReplyLine);
+        engine::DetectHostFromGreeting(session.ReplyLine);
       else if (reply == 3)
         reply = PasswordStep(socket, profile, reply);
       else
@@ -212,7 +206,7 @@ int Logon(config::SessionProfile& profile) {
     case static_cast<std::int32_t>(FirewallMethod::ProxyOpen):
       reply = SendCommand(socket, "OPEN %s", host);
       if (reply != 2 && reply != 3) return FinalHostFailure(socket);
-      listing::DetectHostFromGreeting(session.ReplyLine);
+      engine::DetectHostFromGreeting(session.ReplyLine);
       session.LoggedOn = true;
       reply = SendCommand(socket, "USER %s", user);
       if (reply == 3) reply = PasswordStep(socket, profile, reply);
@@ -237,57 +231,6 @@ int Logon(config::SessionProfile& profile) {
   return socket;
 }
 
-void ConnectCommand(int commandId) {
-  Session& session = TheSession();
-  platform::Host& host = platform::CurrentHost();
-  ConnectionHooks& hooks = TheConnectionHooks();
-  if (IsWorkerBusy()) return;
-  if (session.ControlSocket != -1) {
-    DisconnectCommand();
-    return;
-  }
-
-  if (hooks.ClearListingCache) hooks.ClearListingCache();
-  if (host.RunSessionProfileDialog()) {
-    session.CancelRequested = false;
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = config::ProfileDialogCopy();
-    host.SetControlText(LocalMaskBox, profile.LocalMask);
-    host.SetControlText(RemoteMaskBox, profile.RemoteMask);
-
-    if (!profile.LocalDir.empty()) {
-      const std::string& directory =
-          platform::EqualsIgnoreCase(profile.LocalDir, "origdir") ? StartDirectory() : profile.LocalDir;
-      if (::chdir(directory.c_str()) != 0) LogPrintf("[x] cannot change to local directory %s", directory.c_str());
-    }
-    std::string localMask =
-        platform::TruncateTo(host.ControlText(LocalMaskBox).value_or(profile.LocalMask), LocalMaskCapacity);
-    if (hooks.ListLocalPane) hooks.ListLocalPane(localMask);
-
-    for (;;) {
-      session.ControlSocket = Logon(profile);
-      if (session.ControlSocket != -1) break;
-      if (profile.Retries-- <= 0 || session.CancelRequested) break;
-      platform::RunBlockingHook();  // let the window breathe between attempts
-    }
-
-    if (session.ControlSocket != -1) {
-      host.SetControlText(ConnectCommandId, "&Close");
-      if (!profile.InitialRemoteDir.empty()) ChangeRemoteDir(session.ControlSocket, profile.InitialRemoteDir);
-      if (commandId == ConnectCommandId) {
-        std::string remoteMask = platform::TruncateTo(host.ControlText(RemoteMaskBox).value_or(profile.RemoteMask),
-                                                      RemoteMaskCapacity);
-        if (hooks.RetrieveRemotePane) hooks.RetrieveRemotePane(remoteMask);
-      }
-    }
-  }
-
-  host.UpdateControlStates();
-  host.RestoreCursor();
-  host.PostCommand(UpdateModeButtonsCommand);
-  if (config::Settings().Bell) PlaySound(session.LoggedOn ? SoundEvent::Connect : SoundEvent::Error);
-}
-
 bool CloseConnection() {
   Session& session = TheSession();
   platform::Host& host = platform::CurrentHost();
@@ -308,19 +251,6 @@ bool CloseConnection() {
   session.UseCdup = true;
   host.UpdateControlStates();
   return session.LoggedOn;
-}
-
-void DisconnectCommand() {
-  Session& session = TheSession();
-  platform::Host& host = platform::CurrentHost();
-  session.TreeAbort = true;
-  // A tree walk stops after its current file and comes back to its
-  // directories before the connection it uses goes.
-  WaitForSelectionWorker();
-  CloseConnection();
-  host.UpdateControlStates();
-  host.SetWindowCaption(config::ProgramTitle);
-  if (TheConnectionHooks().ClearListingCache) TheConnectionHooks().ClearListingCache();
 }
 
 }  // namespace korval::engine

@@ -1,9 +1,9 @@
 #pragma once
 // Opening and closing the FTP session. Logon connects to the server (or to a
 // firewall), reads the greeting and logs on directly or by one of the four
-// firewall methods; ConnectCommand is the Connect button (profile dialog,
-// retries, initial directories); CloseConnection sends QUIT and releases the
-// sockets; DisconnectCommand is the Close button.
+// firewall methods; CloseConnection sends QUIT and releases the sockets.
+// The Connect and Close buttons that drive them are in
+// operations/connect_command.h.
 //
 // Logon sequences (U user, H host; "password step" = PASS, then ACCT when
 // asked for):
@@ -48,17 +48,10 @@ struct ConnectionHooks {
 };
 ConnectionHooks& TheConnectionHooks();
 
-// The directory the program started in ("origdir"), recorded at start-up.
-std::string& StartDirectory();
-
 // The control socket, or -1 after the connection has been closed again.
 // With the firewall on, the firewall's port replaces the profile's.
 int Logon(config::SessionProfile& profile);
-// The Connect button (command 9000) and its toggle to Close.
-void ConnectCommand(int commandId);
 // QUIT and every socket closed; the capability flags reset. Returns LoggedOn.
 bool CloseConnection();
-// The Close button: stops a tree transfer, closes, empties the cache.
-void DisconnectCommand();
 
 }  // namespace korval::engine

@@ -3,8 +3,8 @@
 #include <deque>
 #include <mutex>
 
+#include "engine/listing_file.h"
 #include "listing/directory_box.h"
-#include "listing/listing_file.h"
 #include "listing/rule_sets.h"
 #include "platform/fs.h"
 
@@ -37,7 +37,7 @@ int LookupListingCache(std::string_view directory) {
   if (directory != UndecipherableDir) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
       if (entries[i].Directory == directory) {
-        ListingFile() = entries[i].File.Path();
+        engine::ListingFile() = entries[i].File.Path();
         return static_cast<int>(i);
       }
     }
@@ -47,7 +47,7 @@ int LookupListingCache(std::string_view directory) {
     entries.pop_front();
   }
   platform::TemporaryFile file = platform::CreateTemporaryFile(platform::ListingFilePrefix);
-  ListingFile() = file.Path();
+  engine::ListingFile() = file.Path();
   if (file.Valid()) entries.push_back(CacheEntry{std::string(directory), std::move(file)});
   return NewCacheEntry;
 }

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "listing/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "listing/listing_clock.h"
 
 namespace korval::listing {
@@ -20,10 +20,10 @@ struct ListingOptions {
   bool VLink = true;                // VLINK: symbolic links shown as directories
   bool LongDir = true;              // LONGDIR: display texts carry the information text
   std::string RemoteMask;           // RMASK: a mask with '*' or '?' filters file entries
-  std::string RemoteDir;            // the directory PWD reported (VMS and VM names lose it)
+  std::string RemoteDir;  // the directory PWD reported (VMS and VM names lose it)
   std::string UserId;               // UID: KNET names lose "UID."
   // Decides kind 1; without a list no file is of kind 1.
-  const AsciiExtensionList* AsciiExtensions = nullptr;
+  const config::AsciiExtensionList* AsciiExtensions = nullptr;
   // The date for the year rule; unset means ListingToday() at the start of a parse.
   std::optional<CalendarDate> Today;
 };

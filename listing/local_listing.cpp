@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "config/ascii_extensions.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
-#include "listing/ascii_extensions.h"
 #include "listing/directory_box.h"
 #include "listing/listing_entry.h"
 #include "listing/pane_list.h"
@@ -72,7 +72,7 @@ void ListLocalDirectory() {
 
   std::string mask = LocalMask();
   if (mask.empty()) mask = "*.*";
-  const AsciiExtensionList asciiList = AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
+  const config::AsciiExtensionList asciiList = config::AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
   for (const platform::DirectoryEntry& item : entries) {
     if (item.IsDirectory || !platform::MatchesLocalMask(item.Name, mask)) continue;
     std::string name = forceLower ? platform::ToLowerAscii(item.Name) : item.Name;

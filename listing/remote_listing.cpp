@@ -6,19 +6,19 @@
 #include "config/program_settings.h"
 #include "config/session_profile.h"
 #include "engine/ftp_commands.h"
+#include "engine/host_detection.h"
+#include "engine/host_type.h"
+#include "engine/listing_file.h"
 #include "engine/message_log.h"
+#include "engine/remote_dir.h"
 #include "engine/session.h"
 #include "listing/directory_box.h"
-#include "listing/host_detection.h"
-#include "listing/host_type.h"
 #include "listing/listing_cache.h"
 #include "listing/listing_entry.h"
-#include "listing/listing_file.h"
 #include "listing/listing_parser.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
-#include "listing/remote_dir.h"
 
 namespace korval::listing {
 
@@ -34,8 +34,8 @@ bool Connected() {
 }
 
 void ReadRemoteDir(int socket) {
-  RemoteDir() = std::string(UndecipherableDir);
-  if (engine::PrintRemoteDir(socket) == 2) RemoteDir() = RemoteDirFromPwdReply(engine::TheSession().ReplyLine);
+  engine::RemoteDir() = std::string(UndecipherableDir);
+  if (engine::PrintRemoteDir(socket) == 2) engine::RemoteDir() = RemoteDirFromPwdReply(engine::TheSession().ReplyLine);
 }
 
 // "LIST" and the mask; trailing blanks go, as they would from any command.
@@ -50,14 +50,14 @@ std::string ListCommand(std::string_view mask) {
 // cache names. A failed fetch leaves no listing behind, so its entry goes and
 // the next visit asks the server again.
 int FetchListing(int socket, std::string_view command, Fetch fetch, bool clearCancel) {
-  int index = LookupListingCache(RemoteDir());
+  int index = LookupListingCache(engine::RemoteDir());
   if (index != NewCacheEntry && fetch == Fetch::UseCache) {
-    engine::LogPrintf("[%u] using cache %s", static_cast<unsigned>(index), ListingFile().c_str());
+    engine::LogPrintf("[%u] using cache %s", static_cast<unsigned>(index), engine::ListingFile().c_str());
     return 2;
   }
   if (clearCancel) engine::TheSession().CancelRequested = false;
   int result = engine::DoDirList(socket, command);
-  if (result != 2) ForgetCachedListing(ListingFile());
+  if (result != 2) ForgetCachedListing(engine::ListingFile());
   return result;
 }
 
@@ -87,12 +87,12 @@ void Retrieve(RetrievalLock lock, Fetch fetch) {
   engine::Session& session = engine::TheSession();
   const int socket = session.ControlSocket;
   // A Cyber host answers PWD with nothing usable; only a refresh asks it.
-  if (fetch == Fetch::Always || session.HostType != HostTypeNumber(HostType::CdcCyber))
+  if (fetch == Fetch::Always || session.HostType != engine::HostTypeNumber(engine::HostType::CdcCyber))
     ReadRemoteDir(socket);
   else
-    RemoteDir() = std::string(UndecipherableDir);
-  RemoteDirectoryBox().Show(RemoteDir());
-  if (!session.HostTypeSettled) DetectHostType(socket);
+    engine::RemoteDir() = std::string(UndecipherableDir);
+  RemoteDirectoryBox().Show(engine::RemoteDir());
+  if (!session.HostTypeSettled) engine::DetectHostType(socket);
 
   const std::string mask = RemoteMask();
   const bool bareList = fetch == Fetch::Always && (mask.empty() || IsWildcardMask(mask));
@@ -114,7 +114,7 @@ std::string RemoteDirFromPwdReply(std::string_view replyLine) {
   std::size_t open = replyLine.find('"');
   if (open == std::string_view::npos) open = replyLine.find('\'');
   if (open == std::string_view::npos) return std::string(UndecipherableDir);
-  std::string_view text = replyLine.substr(open + 1, RemoteDirCapacity);
+  std::string_view text = replyLine.substr(open + 1, engine::RemoteDirCapacity);
 
   std::string directory;
   if (text.find('"') != std::string_view::npos) {
@@ -151,23 +151,23 @@ void RedisplayListing(std::int32_t pane) {
   ShowListing(FetchListing(engine::TheSession().ControlSocket, ListCommand(RemoteMask()), Fetch::UseCache, false));
 }
 
-ListingOptions RemoteListingOptions(const AsciiExtensionList* asciiList) {
+ListingOptions RemoteListingOptions(const config::AsciiExtensionList* asciiList) {
   const config::ProgramSettings& settings = config::Settings();
   ListingOptions options;
   options.HostType = engine::TheSession().HostType;
   options.VLink = settings.LinksAsDirectories != 0;
   options.LongDir = settings.LongDirectory != 0;
   options.RemoteMask = RemoteMask();
-  options.RemoteDir = RemoteDir();
+  options.RemoteDir = engine::RemoteDir();
   options.UserId = config::CurrentProfile().User;
   options.AsciiExtensions = asciiList;
   return options;
 }
 
 int ParseRemoteListingFile() {
-  const AsciiExtensionList asciiList = AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
+  const config::AsciiExtensionList asciiList = config::AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
   RemotePane().SetSortSetting(config::Settings().RemoteSort);
-  return ParseListing(ListingFile(), RemotePane(), RemoteListingOptions(&asciiList));
+  return ParseListing(engine::ListingFile(), RemotePane(), RemoteListingOptions(&asciiList));
 }
 
 }  // namespace korval::listing

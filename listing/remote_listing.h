@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "listing/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "listing/listing_options.h"
 
 namespace korval::listing {
@@ -57,7 +57,7 @@ void RedisplayListing(std::int32_t pane);
 // What the parser reads for the remote pane: the session's host type, VLINK,
 // LONGDIR, the remote mask, RemoteDir() and the user id. `asciiList` must
 // outlive the options.
-ListingOptions RemoteListingOptions(const AsciiExtensionList* asciiList);
+ListingOptions RemoteListingOptions(const config::AsciiExtensionList* asciiList);
 // Parses ListingFile() into the remote pane with RSORT's order (a changed
 // host type or wildcard mask re-reads the file this way). ParseListing's result.
 int ParseRemoteListingFile();

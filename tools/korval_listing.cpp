@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "listing/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "listing/entry_report.h"
 #include "listing/listing_parser.h"
 #include "listing/pane_list.h"
@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
 
   ToolHost host;
   platform::SetHost(&host);
-  listing::AsciiExtensionList asciiList =
-      asciiListPath ? listing::AsciiExtensionList::Load(*asciiListPath) : listing::AsciiExtensionList::Missing();
+  config::AsciiExtensionList asciiList =
+      asciiListPath ? config::AsciiExtensionList::Load(*asciiListPath) : config::AsciiExtensionList::Missing();
   options.AsciiExtensions = &asciiList;
 
   listing::PaneList& pane = listing::RemotePane();

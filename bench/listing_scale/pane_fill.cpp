@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   korval::listing::ListingOptions options;
   options.HostType = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
   options.Today = korval::listing::CalendarDate{1996, 6, 15};
-  korval::listing::AsciiExtensionList ascii = korval::listing::AsciiExtensionList::Missing();
+  korval::config::AsciiExtensionList ascii = korval::config::AsciiExtensionList::Missing();
   options.AsciiExtensions = &ascii;
   korval::listing::PaneList& pane = korval::listing::RemotePane();
   pane.SetSortSetting(std::atoi(argv[3]));

@@ -15,15 +15,16 @@
 
 #include "config/program_settings.h"
 #include "config/session_profile.h"
+#include "engine/listing_file.h"
 #include "engine/logon.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
-#include "engine/tree_transfer.h"
-#include "listing/pane_hooks.h"
 #include "listing/listing_cache.h"
 #include "listing/listing_entry.h"
-#include "listing/listing_file.h"
+#include "listing/pane_hooks.h"
 #include "listing/pane_list.h"
+#include "operations/connect_command.h"
+#include "operations/tree_transfer.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
   engine::InstallBlockingHook();
   listing::InstallPaneHooks();
   platform::TemporaryFile listingFile = platform::CreateTemporaryFile(platform::ListingFilePrefix);
-  listing::ListingFile() = listingFile.Path();
+  engine::ListingFile() = listingFile.Path();
   std::error_code error;
   std::filesystem::current_path(argv[6], error);
   if (error) {
@@ -80,9 +81,9 @@ int main(int argc, char** argv) {
   const std::filesystem::path remote(argv[5]);
   profile.InitialRemoteDir = remote.parent_path().string();
   profile.LocalDir = argv[6];
-  engine::ThreadsAvailable() = false;
+  operations::ThreadsAvailable() = false;
 
-  engine::ConnectCommand(engine::ConnectCommandId);
+  operations::ConnectCommand(engine::ConnectCommandId);
   bool ok = engine::TheSession().LoggedOn;
   if (ok) {
     const std::string wanted = remote.filename().string();
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
       }
     }
     ok = found;
-    if (found) engine::StartReceiveSelected(pane);
+    if (found) operations::StartReceiveSelected(pane);
     engine::CloseConnection();
   }
   listing::ClearListingCache();

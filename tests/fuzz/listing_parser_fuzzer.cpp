@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "listing/listing_parser.h"
 #include "listing/pane_list.h"
 #include "listing/rule_sets.h"
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.RemoteDir = "DISK$USER:[JOE]";
   options.UserId = "JOE";
   options.Today = listing::CalendarDate{1996, 6, 15};
-  static const listing::AsciiExtensionList ascii = listing::AsciiExtensionList::Missing();
+  static const config::AsciiExtensionList ascii = config::AsciiExtensionList::Missing();
   options.AsciiExtensions = &ascii;
   const int sortSetting = (data[1] >> 3) % 5 + ((data[1] & 0x80) ? 8 : 0);
 

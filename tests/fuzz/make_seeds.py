@@ -80,7 +80,7 @@ def main():
 
     replies = [v for v in literals(source, "tests/unit/engine/command_engine_test.cpp",
                                    "tests/protocol/host_detection_test.cpp",
-                                   "tests/unit/listing/host_detection_tables_test.cpp",
+                                   "tests/unit/engine/host_detection_tables_test.cpp",
                                    "tests/protocol/logon_test.cpp")
                if re.match(rb"\d\d", v)]
     streams = [b"\1" + v + (b"" if v.endswith(b"\n") else b"\r\n") for v in replies]

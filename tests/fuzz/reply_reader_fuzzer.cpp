@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "engine/command_engine.h"
+#include "engine/host_detection.h"
 #include "engine/session.h"
-#include "listing/host_detection.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace korval;
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine::Session& session = engine::TheSession();
   session.GreetingPhase = greeting;
   session.HostType = 6000;
-  engine::SetGreetingLineHandler(&listing::GreetingLineSeen);
+  engine::SetGreetingLineHandler(&engine::GreetingLineSeen);
   // Every reply consumes at least one line, and a line at least one byte, so
   // the stream's end comes within size + 1 replies.
   for (std::size_t replies = 0; replies <= size + 1; ++replies) {

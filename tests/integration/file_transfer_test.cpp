@@ -12,8 +12,8 @@
 #include "config/program_files.h"
 #include "config/program_settings.h"
 #include "engine/command_engine.h"
-#include "engine/single_file_transfer.h"
 #include "engine/session.h"
+#include "operations/single_file_transfer.h"
 #include "tests/support/logged_on_session.h"
 #include "tests/support/real_ftp_server.h"
 #include "tests/support/scripted_ftp_server.h"
@@ -71,7 +71,8 @@ TEST_P(FileTransferTest, AsciiModeConvertsLineEndsOnBothEnds) {
   // pyftpdlib sends LF files as CR LF and stores CR LF as LF; vsftpd moves
   // bytes unchanged. Either way the local file ends its lines with LF.
   const bool serverConverts = GetParam() == ServerKind::Pyftpdlib;
-  ASSERT_TRUE(Server().WriteFile("text.txt", serverConverts ? "one\ntwo\n\nlone\rcr\n" : "one\r\ntwo\r\n\r\nlone\rcr\r\n"));
+  ASSERT_TRUE(
+      Server().WriteFile("text.txt", serverConverts ? "one\ntwo\n\nlone\rcr\n" : "one\r\ntwo\r\n\r\nlone\rcr\r\n"));
   ASSERT_TRUE(local_.WriteFile("up.txt", "alpha\nbeta\r\ngamma\n"));
   for (bool passive : {true, false}) {
     SCOPED_TRACE(passive ? "passive" : "active");
@@ -150,9 +151,9 @@ TEST_P(FileTransferTest, ReceiveRemoteFileNamesTheFileAndLogsIt) {
   {
     LoggedOnSession session(Target(true));
     ASSERT_TRUE(session.Ok());
-    EXPECT_EQ(ReceiveRemoteFile("Report.TXT", 1, 1, false), 2);
+    EXPECT_EQ(operations::ReceiveRemoteFile("Report.TXT", 1, 1, false), 2);
     EXPECT_EQ(local_.ReadFile("Report.TXT"), "r");
-    EXPECT_EQ(SendLocalFile(Local("Report.TXT"), 1, 1, false), 2);
+    EXPECT_EQ(operations::SendLocalFile(Local("Report.TXT"), 1, 1, false), 2);
   }
   std::filesystem::current_path(previous);
   std::optional<std::string> log = local_.ReadFile("KORVAL.LOG");

@@ -18,14 +18,15 @@
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
+#include "engine/host_detection.h"
+#include "engine/host_type.h"
+#include "engine/listing_file.h"
 #include "engine/logon.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "engine/timeout_timer.h"
-#include "listing/host_detection.h"
-#include "listing/host_type.h"
-#include "listing/listing_file.h"
+#include "operations/connect_command.h"
 #include "tests/support/real_ftp_server.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temporary_directory.h"
@@ -73,7 +74,7 @@ class RealServerLogonTest : public testing::RealServerTest {
     config::ProgramFiles().ConfigPath = local.FilePath("KORVAL.INI").string();
     SetTimeoutTickMs(50);
     platform::SetHost(&host);
-    listing::ListingFile() = local.FilePath("DIR0001.TMP").string();
+    engine::ListingFile() = local.FilePath("DIR0001.TMP").string();
     config::SessionProfile& profile = config::CurrentProfile();
     profile = config::SessionProfile{};
     profile.Host = Server().Host();
@@ -149,9 +150,9 @@ TEST_P(RealServerLogonTest, LogonDialogueAndDetection) {
   EXPECT_THAT(logon, ElementsAre("220", "USER " + Server().User(), "331", "PASS (hidden)", "230"));
   EXPECT_FALSE(LoggedContaining(host, Server().Password()));
 
-  listing::DetectHostType(socket);
+  engine::DetectHostType(socket);
 
-  EXPECT_EQ(TheSession().HostType, listing::HostTypeNumber(listing::HostType::Unix));
+  EXPECT_EQ(TheSession().HostType, engine::HostTypeNumber(engine::HostType::Unix));
   EXPECT_TRUE(Logged(host, "Host type (2): UNIX (standard)"));
   EXPECT_TRUE(TheSession().CanMkd && TheSession().CanRmd && TheSession().CanRename && TheSession().CanDelete);
 }
@@ -213,7 +214,7 @@ TEST_P(RealServerLogonTest, RetriesAgainstTheStoppedServerMakeRetriesPlusOneAtte
   profile.Retries = 2;
   host.QueueProfileDialog(profile);
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_EQ(CountLogged(host, "Connection to 127.0.0.1 failed"), 3);
   EXPECT_EQ(CountLogged(host, "can't connect to 127.0.0.1 - connection refused"), 3);
@@ -226,13 +227,13 @@ TEST_P(RealServerLogonTest, ConnectAndCloseButtons) {
   ASSERT_TRUE(Server().MakeDirectory("sub"));
   host.QueueProfileDialog(profile);
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   ASSERT_NE(TheSession().ControlSocket, -1);
   EXPECT_EQ(PrintRemoteDir(TheSession().ControlSocket), 2);
   EXPECT_THAT(TheSession().ReplyLine, StartsWith("257 \"/sub\""));
 
-  ConnectCommand(ConnectCommandId);  // now the Close button
+  operations::ConnectCommand(ConnectCommandId);  // now the Close button
 
   EXPECT_EQ(TheSession().ControlSocket, -1);
   EXPECT_FALSE(TheSession().LoggedOn);

@@ -21,18 +21,19 @@
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
+#include "engine/listing_file.h"
 #include "engine/logon.h"
 #include "engine/message_log.h"
+#include "engine/remote_dir.h"
 #include "engine/session.h"
 #include "listing/directory_box.h"
 #include "listing/listing_cache.h"
 #include "listing/listing_entry.h"
-#include "listing/listing_file.h"
 #include "listing/pane_hooks.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
-#include "listing/remote_dir.h"
 #include "listing/remote_listing.h"
+#include "operations/connect_command.h"
 #include "platform/fs.h"
 #include "tests/support/real_ftp_server.h"
 #include "tests/support/scripted_host.h"
@@ -87,7 +88,7 @@ class RemotePaneTest : public testing::RealServerTest {
   }
 
   void TearDown() override {
-    if (engine::TheSession().ControlSocket != -1) engine::DisconnectCommand();
+    if (engine::TheSession().ControlSocket != -1) operations::DisconnectCommand();
     ClearListingCache();
     ResetPaneLists();
     ResetDirectoryBoxes();
@@ -126,7 +127,7 @@ class RemotePaneTest : public testing::RealServerTest {
     profile.LocalDir = local.Path().string();
     profile.RemoteMask = remoteMask;
     host.QueueProfileDialog(profile);
-    engine::ConnectCommand(engine::ConnectCommandId);
+    operations::ConnectCommand(engine::ConnectCommandId);
     ASSERT_NE(engine::TheSession().ControlSocket, -1);
   }
 
@@ -198,13 +199,13 @@ TEST_P(RemotePaneTest, AfterConnectThePaneShowsTheServersDirectory) {
     EXPECT_EQ(shown[i].kind, expected[i].kind) << expected[i].text;
     EXPECT_EQ(shown[i].size, expected[i].size) << expected[i].text;
   }
-  EXPECT_EQ(RemoteDir(), "/");
+  EXPECT_EQ(engine::RemoteDir(), "/");
   EXPECT_EQ(RemoteDirectoryBox().Text(), "/");
   EXPECT_EQ(engine::TheSession().HostType, 6010u);
   EXPECT_EQ(LoggedCount("LIST"), 1);
   EXPECT_EQ(LoggedCount("SYST"), 1);
   ASSERT_EQ(ListingCacheCount(), 1u);
-  EXPECT_EQ(fs::path(ListingFile()).parent_path(), temporary.Path());
+  EXPECT_EQ(fs::path(engine::ListingFile()).parent_path(), temporary.Path());
 }
 
 TEST_P(RemotePaneTest, IntoASubdirectoryAndBackIsAnsweredByTheCache) {
@@ -213,14 +214,14 @@ TEST_P(RemotePaneTest, IntoASubdirectoryAndBackIsAnsweredByTheCache) {
   Put("say \"hi\"/quoted.bin", "q");
   config::Settings().LongDirectory = 0;
   Connect();
-  const std::string rootFile = ListingFile();
+  const std::string rootFile = engine::ListingFile();
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "say \"hi\"", "sub dir", "top.bin"));
 
   ASSERT_EQ(engine::ChangeRemoteDir(Socket(), "sub dir"), 2);
   RetrieveRemoteListing(RetrievalLock::Take);
-  EXPECT_EQ(RemoteDir(), "/sub dir");
+  EXPECT_EQ(engine::RemoteDir(), "/sub dir");
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "inner.txt"));
-  const std::string subFile = ListingFile();
+  const std::string subFile = engine::ListingFile();
 
   ASSERT_EQ(engine::ChangeRemoteDir(Socket(), ".."), 2);
   RetrieveRemoteListing(RetrievalLock::Take);
@@ -232,7 +233,7 @@ TEST_P(RemotePaneTest, IntoASubdirectoryAndBackIsAnsweredByTheCache) {
   // of its own and the way back to it works.
   ASSERT_EQ(engine::ChangeRemoteDir(Socket(), "say \"hi\""), 2);
   RetrieveRemoteListing(RetrievalLock::Take);
-  EXPECT_EQ(RemoteDir(), "/say \"hi\"");
+  EXPECT_EQ(engine::RemoteDir(), "/say \"hi\"");
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "quoted.bin"));
   ASSERT_EQ(engine::ChangeRemoteDir(Socket(), "/sub dir"), 2);
   RetrieveRemoteListing(RetrievalLock::Take);
@@ -249,7 +250,7 @@ TEST_P(RemotePaneTest, RefreshAlwaysSendsList) {
   Put("first.bin", "1");
   config::Settings().LongDirectory = 0;
   Connect();
-  const std::string listing = ListingFile();
+  const std::string listing = engine::ListingFile();
   Put("second.bin", "2");
   RetrieveRemoteListing(RetrievalLock::Take);
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "first.bin")) << "the cache still shows the old listing";
@@ -261,7 +262,7 @@ TEST_P(RemotePaneTest, RefreshAlwaysSendsList) {
   EXPECT_EQ(LoggedCount("LIST"), 3);
   EXPECT_EQ(LoggedCount("PWD"), 4);
   EXPECT_EQ(LoggedCount("[S] forced new retrieve"), 2);
-  EXPECT_EQ(ListingFile(), listing) << "the cached file is fetched into again";
+  EXPECT_EQ(engine::ListingFile(), listing) << "the cached file is fetched into again";
   EXPECT_EQ(ListingFiles().size(), 1u);
   // The cache now holds the refreshed listing.
   RetrieveRemoteListing(RetrievalLock::Take);
@@ -298,12 +299,12 @@ TEST_P(RemotePaneTest, TwentiethDirectoryDropsTheFirstEntryAndItsFile) {
     directories.push_back("/" + name);
   }
   Connect();  // the root is the first directory
-  const std::string rootFile = ListingFile();
+  const std::string rootFile = engine::ListingFile();
   std::vector<std::string> files = {rootFile};
   for (const std::string& directory : directories) {
     ASSERT_EQ(engine::ChangeRemoteDir(Socket(), directory), 2);
     RetrieveRemoteListing(RetrievalLock::Take);
-    files.push_back(ListingFile());
+    files.push_back(engine::ListingFile());
   }
   EXPECT_EQ(LoggedCount("LIST"), 20);
   EXPECT_EQ(ListingCacheCount(), 19u);
@@ -334,7 +335,7 @@ TEST_P(RemotePaneTest, CloseEmptiesTheCacheAndDeletesEveryListingFile) {
   ASSERT_EQ(ListingCacheCount(), 3u);
   ASSERT_EQ(ListingFiles().size(), 3u);
 
-  engine::ConnectCommand(engine::ConnectCommandId);  // the button reads Close now
+  operations::ConnectCommand(engine::ConnectCommandId);  // the button reads Close now
 
   EXPECT_EQ(engine::TheSession().ControlSocket, -1);
   EXPECT_EQ(LoggedCount("QUIT"), 1);

@@ -3,7 +3,7 @@
 // remote directory that exists already; a failing file that stops the walk;
 // Close during a walk; and the directory question answered No.
 
-#include "engine/tree_transfer.h"
+#include "operations/tree_transfer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,11 +22,12 @@
 #include "config/program_settings.h"
 #include "engine/ftp_commands.h"
 #include "engine/logon.h"
+#include "engine/remote_dir.h"
 #include "engine/session.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
-#include "listing/remote_dir.h"
 #include "listing/remote_listing.h"
+#include "operations/connect_command.h"
 #include "tests/support/logged_on_session.h"
 #include "tests/support/pane_state.h"
 #include "tests/support/real_ftp_server.h"
@@ -123,31 +124,32 @@ class TreeTransferTest : public testing::RealServerTest {
 
   bool LogOn(bool passive = true) {
     installed_.emplace(*host_);
-    session_.emplace(testing::LogonTarget{Server().Host(), Server().Port(), Server().User(), Server().Password(), passive});
+    session_.emplace(
+        testing::LogonTarget{Server().Host(), Server().Port(), Server().User(), Server().Password(), passive});
     if (!session_->Ok()) return false;
     listing::RetrieveRemoteListing(RetrievalLock::Take);
     listing::ListLocalDirectory();
-    return listing::RemoteDir() == "/";
+    return engine::RemoteDir() == "/";
   }
 
   void ReceiveSelected(std::initializer_list<std::string_view> names, bool yes = true) {
     ASSERT_TRUE(SelectByName(listing::RemotePane(), names));
     host_->QueueYesNo(yes);
-    StartReceiveSelected(listing::RemotePane());
-    WaitForSelectionWorker();
+    operations::StartReceiveSelected(listing::RemotePane());
+    operations::WaitForSelectionWorker();
   }
   void SendSelected(std::initializer_list<std::string_view> names, bool yes = true) {
     listing::ListLocalDirectory();
     ASSERT_TRUE(SelectByName(listing::LocalPane(), names));
     host_->QueueYesNo(yes);
-    StartSendSelected(listing::LocalPane());
-    WaitForSelectionWorker();
+    operations::StartSendSelected(listing::LocalPane());
+    operations::WaitForSelectionWorker();
   }
 
   // The walk came back to where it started, on both sides.
   void ExpectBackAtTheStart() {
     EXPECT_EQ(fs::current_path(), panes_.Local().Path());
-    EXPECT_EQ(listing::RemoteDir(), "/");
+    EXPECT_EQ(engine::RemoteDir(), "/");
     EXPECT_FALSE(IsWorkerBusy());
   }
   std::vector<std::string> ErrorLines() const {
@@ -184,7 +186,7 @@ TEST_P(TreeTransferTest, AReceivedTreeIsTheServersNameForNameAndByteForByte) {
 TEST_P(TreeTransferTest, ASentTreeIsTheLocalOneNameForNameAndByteForByte) {
   WriteTreeLocally();
   ASSERT_TRUE(LogOn(/*passive=*/false));
-  ThreadsAvailable() = false;  // on the calling thread, as where no thread may be made
+  operations::ThreadsAvailable() = false;  // on the calling thread, as where no thread may be made
   SendSelected({"t"});
   std::map<std::string, std::string> remote = Contents(Server().Root());
   EXPECT_EQ(remote, TreeContents());
@@ -225,7 +227,8 @@ TEST_P(TreeTransferTest, AFailingFileStopsTheWalkAndEveryLevelGoesBack) {
   ExpectBackAtTheStart();
 
   // The same for a send: the server cannot store a file where a directory is.
-  for (const char* directory : {"up", "up/t", "up/t/a", "up/t/a/f2.bin"}) ASSERT_TRUE(Server().MakeDirectory(directory));
+  for (const char* directory : {"up", "up/t", "up/t/a", "up/t/a/f2.bin"})
+    ASSERT_TRUE(Server().MakeDirectory(directory));
   ASSERT_EQ(ChangeRemoteDir(TheSession().ControlSocket, "/up"), 2);
   listing::RetrieveRemoteListing(RetrievalLock::Take);
   fs::remove_all(panes_.Local().FilePath("t"));
@@ -235,7 +238,7 @@ TEST_P(TreeTransferTest, AFailingFileStopsTheWalkAndEveryLevelGoesBack) {
   EXPECT_EQ(Server().ReadFile("up/t/a/b/f3.txt"), "level three\r\n");
   EXPECT_FALSE(fs::exists(Server().PathOf("up/t/f1.txt")));
   EXPECT_EQ(fs::current_path(), panes_.Local().Path());
-  EXPECT_EQ(listing::RemoteDir(), "/up");
+  EXPECT_EQ(engine::RemoteDir(), "/up");
 }
 
 TEST_P(TreeTransferTest, CloseDuringAWalkStopsAfterTheCurrentFile) {
@@ -245,9 +248,9 @@ TEST_P(TreeTransferTest, CloseDuringAWalkStopsAfterTheCurrentFile) {
   ASSERT_TRUE(LogOn());
   ASSERT_TRUE(SelectByName(listing::RemotePane(), {"t"}));
   host.QueueYesNo(true);
-  StartReceiveSelected(listing::RemotePane());  // on the worker thread
+  operations::StartReceiveSelected(listing::RemotePane());  // on the worker thread
   ASSERT_TRUE(host.WaitUntilReached());
-  DisconnectCommand();  // the Close button: the walk ends, then the connection
+  operations::DisconnectCommand();  // the Close button: the walk ends, then the connection
   EXPECT_FALSE(IsWorkerBusy());
   EXPECT_FALSE(TheSession().LoggedOn);
   // The file under way was finished; none came after it.

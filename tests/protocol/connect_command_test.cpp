@@ -15,6 +15,7 @@
 #include "connection_test_support.h"
 #include "engine/data_connection.h"
 #include "engine/logon.h"
+#include "operations/connect_command.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korval::engine {
@@ -84,7 +85,7 @@ TEST_P(RetriesTest, RefusedPortIsTriedRetriesPlusOneTimes) {
   config::Settings().Bell = 1;
   config::Settings().UseWave = 1;  // no wave file exists: the error sound is the beep
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_EQ(CountLogged(host, "Connection to 127.0.0.1 failed"), GetParam() + 1);
   EXPECT_EQ(TheSession().ControlSocket, -1);
@@ -109,7 +110,7 @@ TEST_F(ConnectCommandTest, SuccessfulConnectSetsUpBothPanes) {
   config::Settings().UseWave = 1;
   config::Settings().ConnectSound = sounds.FilePath("connect.wav").string();
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_TRUE(server.Verify());
   EXPECT_NE(TheSession().ControlSocket, -1);
@@ -131,7 +132,7 @@ TEST_F(ConnectCommandTest, OtherCommandIdLeavesTheRemotePaneAlone) {
   server.Start();
   host.QueueProfileDialog(DialogProfile());
 
-  ConnectCommand(7654);
+  operations::ConnectCommand(7654);
 
   EXPECT_TRUE(TheSession().LoggedOn);
   EXPECT_THAT(hookCalls, ElementsAre("ClearListingCache", "ListLocalPane *.c"));
@@ -142,7 +143,7 @@ TEST_F(ConnectCommandTest, CancelledDialogConnectsNowhere) {
   host.QueueProfileDialogCancel();
   config::Settings().Bell = 1;
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_EQ(server.ConnectionsAccepted(), 0);
   EXPECT_EQ(TheSession().ControlSocket, -1);
@@ -155,7 +156,7 @@ TEST_F(ConnectCommandTest, CancelledDialogConnectsNowhere) {
 TEST_F(ConnectCommandTest, BusyWorkerIgnoresTheCommand) {
   SetWorkerBusy(true);
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   SetWorkerBusy(false);
   EXPECT_TRUE(host.CallsTo("RunSessionProfileDialog").empty());
@@ -166,7 +167,7 @@ TEST_F(ConnectCommandTest, OrigDirGoesBackToTheStartDirectory) {
   WorkingDirectoryGuard restore;
   testing::TemporaryDirectory start;
   testing::TemporaryDirectory elsewhere;
-  StartDirectory() = start.Path().string();
+  operations::StartDirectory() = start.Path().string();
   std::filesystem::current_path(elsewhere.Path());
   config::SessionProfile profile;
   profile.Host = "127.0.0.1";
@@ -174,7 +175,7 @@ TEST_F(ConnectCommandTest, OrigDirGoesBackToTheStartDirectory) {
   profile.LocalDir = "OrigDir";
   host.QueueProfileDialog(profile);
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_EQ(std::filesystem::current_path(), start.Path());
 }
@@ -188,7 +189,7 @@ TEST_F(ConnectCommandTest, LocalDirectoryIsEnteredBeforeConnecting) {
   profile.LocalDir = local.Path().string();
   host.QueueProfileDialog(profile);
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_EQ(std::filesystem::current_path(), local.Path());
 }
@@ -198,13 +199,13 @@ TEST_F(ConnectCommandTest, ConnectWhileConnectedCloses) {
   server.Expect("QUIT").Reply("221 Goodbye");
   server.Start();
   host.QueueProfileDialog(DialogProfile());
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
   ASSERT_TRUE(TheSession().LoggedOn);
   TheSession().CanMkd = TheSession().CanRename = true;
   TheSession().UseCdup = false;
   hookCalls.clear();
 
-  ConnectCommand(ConnectCommandId);
+  operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "QUIT"));

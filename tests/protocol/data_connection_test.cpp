@@ -21,8 +21,8 @@
 #include "connection_test_support.h"
 #include "engine/data_connection.h"
 #include "engine/ftp_commands.h"
+#include "engine/listing_file.h"
 #include "engine/logon.h"
-#include "listing/listing_file.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korval::engine {
@@ -114,7 +114,7 @@ class DataConnectionTest : public ::testing::Test {
     profile.Passive = passive ? 1 : 0;
     socket = Logon(profile);
     ASSERT_NE(socket, -1);
-    listing::ListingFile() = directory.FilePath("DIR0001.TMP").string();
+    engine::ListingFile() = directory.FilePath("DIR0001.TMP").string();
   }
 
   std::vector<std::string> CommandsAfterLogon() {

@@ -3,7 +3,8 @@
 // moves on both sides, chmod, directory changes, the remote view and the
 // local view and execute through the process start.
 
-#include "listing/file_operations.h"
+#include "operations/chmod_command.h"
+#include "operations/file_operations.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,11 +20,11 @@
 #include "config/prompts.h"
 #include "connection_test_support.h"
 #include "engine/ftp_commands.h"
-#include "listing/host_type.h"
+#include "engine/host_type.h"
+#include "engine/remote_dir.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
-#include "listing/remote_dir.h"
 #include "listing/remote_listing.h"
 #include "platform/proc.h"
 #include "tests/support/pane_state.h"
@@ -85,7 +86,7 @@ class FileOperationsTest : public ::testing::Test {
     server.Start();
     config::SessionProfile& profile = config::CurrentProfile();
     profile = testing::ProfileFor(server);
-    profile.HostType = HostTypeNumber(HostType::Unix);
+    profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
     const int socket = engine::Logon(profile);
     ASSERT_NE(socket, -1);
     engine::TheSession().ControlSocket = socket;
@@ -112,7 +113,7 @@ TEST_F(FileOperationsTest, DeleteAllAtTheFirstQuestionDeletesEveryFileWithoutAsk
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt", "c.txt"}));
   host.QueueDeletionAnswer(platform::Host::DeletionAll);
   const std::size_t listsBefore = ListsSent();
-  DeleteEntries(PaneSide::Remote);
+  operations::DeleteEntries(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"DELE", "RMD"}), ElementsAre("DELE a.txt", "DELE b.txt", "DELE c.txt"));
   EXPECT_EQ(host.CallsTo("AskVerifyDeletion"),
             (std::vector<HostCall>{{"AskVerifyDeletion", "Are you sure you want to delete \"a.txt\"?", "all"}}));
@@ -124,7 +125,7 @@ TEST_F(FileOperationsTest, CancelAtTheSecondQuestionKeepsTheFirstDeletionAndStop
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt", "c.txt"}));
   host.QueueDeletionAnswer(platform::Host::DeletionYes);
   host.QueueDeletionAnswer(platform::Host::DeletionCancel);
-  DeleteEntries(PaneSide::Remote);
+  operations::DeleteEntries(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"DELE"}), ElementsAre("DELE a.txt"));
   const std::vector<HostCall> questions = host.CallsTo("AskVerifyDeletion");
   ASSERT_EQ(questions.size(), 2u);
@@ -140,7 +141,7 @@ TEST_F(FileOperationsTest, NoSkipsOneEntryAndTheLastQuestionOffersNoDeleteAll) {
   for (int answer : {platform::Host::DeletionYes, platform::Host::DeletionNo, platform::Host::DeletionYes})
     host.QueueDeletionAnswer(answer);
   server.Answer("DELE c.txt", "550 Permission denied.");
-  DeleteEntries(PaneSide::Remote);
+  operations::DeleteEntries(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"DELE", "RMD"}), ElementsAre("RMD sub", "DELE c.txt"));
   std::vector<std::string> offered;
   for (const HostCall& call : host.CallsTo("AskVerifyDeletion")) offered.push_back(call.detail);
@@ -154,7 +155,7 @@ TEST_F(FileOperationsTest, WithoutVerificationNothingIsAsked) {
   LogOnShowing(ThreeFiles);
   ASSERT_TRUE(SelectByName(RemotePane(), {"b.txt"}));
   const std::size_t listsBefore = ListsSent();
-  DeleteEntries(PaneSide::Remote);
+  operations::DeleteEntries(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"DELE"}), ElementsAre("DELE b.txt"));
   EXPECT_THAT(host.CallsTo("AskVerifyDeletion"), IsEmpty());
   EXPECT_EQ(ListsSent(), listsBefore);
@@ -168,9 +169,10 @@ TEST_F(FileOperationsTest, RemoteRenameSendsRnfrThenRnto) {
   host.QueueAnswer("a2.txt");
   host.QueueAnswer("b2.txt");
   host.QueueAnswer("c2.txt");
-  RenameEntries(PaneSide::Remote);
+  operations::RenameEntries(operations::PaneSide::Remote);
   // A refused RNFR ends its entry silently; a refused RNTO is logged.
-  EXPECT_THAT(Sent({"RNFR", "RNTO"}), ElementsAre("RNFR a.txt", "RNTO a2.txt", "RNFR b.txt", "RNFR c.txt", "RNTO c2.txt"));
+  EXPECT_THAT(Sent({"RNFR", "RNTO"}),
+              ElementsAre("RNFR a.txt", "RNTO a2.txt", "RNFR b.txt", "RNFR c.txt", "RNTO c2.txt"));
   const std::vector<testing::PromptRecord> prompts = host.Prompts();
   ASSERT_EQ(prompts.size(), 3u);  // ".." is never renamed
   EXPECT_EQ(prompts[0].prompt, "Enter new name for \"a.txt\":");
@@ -184,7 +186,7 @@ TEST_F(FileOperationsTest, RemoteMoveAsksOnceAndRenamesIntoTheDirectory) {
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "c.txt"}));
   server.Answer("RNTO /arch/c.txt", "550 Failed.");
   host.QueueAnswer("/arch");
-  MoveEntries(PaneSide::Remote);
+  operations::MoveEntries(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"RNFR", "RNTO"}), ElementsAre("RNFR a.txt", "RNTO /arch/a.txt", "RNFR c.txt", "RNTO /arch/c.txt"));
   ASSERT_EQ(host.Prompts().size(), 1u);
   EXPECT_EQ(host.Prompts()[0].prompt, "Please enter the remote destination directory:");
@@ -195,11 +197,11 @@ TEST_F(FileOperationsTest, AnEmptyOrCancelledAnswerChangesNothing) {
   LogOnShowing(ThreeFiles);
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
   host.QueueAnswer("");
-  MoveEntries(PaneSide::Remote);
+  operations::MoveEntries(operations::PaneSide::Remote);
   host.QueueCancel();
-  RenameEntries(PaneSide::Remote);
+  operations::RenameEntries(operations::PaneSide::Remote);
   host.QueueCancel();
-  MakeDirectory(PaneSide::Remote);
+  operations::MakeDirectory(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"RNFR", "RNTO", "MKD"}), IsEmpty());
 }
 
@@ -207,7 +209,7 @@ TEST_F(FileOperationsTest, ChmodSendsTheBitsAndTheSelectedNames) {
   LogOnShowing(ThreeFiles);
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt"}));
   host.QueueChmodBits(config::ChmodBitsFromBoxes({true, true, false, true, false, false, true, false, false}));
-  EXPECT_EQ(config::ChmodCommand(RemotePane()), 2);
+  EXPECT_EQ(operations::ChmodCommand(RemotePane()), 2);
   EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt b.txt"));
   EXPECT_EQ(host.CallsTo("RunChmodDialog")[0].text, "644");  // opened with the initial bits
 
@@ -217,7 +219,7 @@ TEST_F(FileOperationsTest, ChmodSendsTheBitsAndTheSelectedNames) {
   host.QueueChmodBits(755);
   host.QueueAnswer("chmod 755 c.txt");
   server.Answer("SITE chmod 755 c.txt", "500 SITE not understood.");
-  EXPECT_EQ(config::ChmodCommand(RemotePane()), 5);
+  EXPECT_EQ(operations::ChmodCommand(RemotePane()), 5);
   EXPECT_EQ(host.CallsTo("RunChmodDialog")[1].text, "644");
   ASSERT_EQ(host.Prompts().size(), 1u);
   EXPECT_EQ(host.Prompts()[0].prompt, "Enter CHMOD string:");
@@ -228,7 +230,7 @@ TEST_F(FileOperationsTest, ChmodSendsTheBitsAndTheSelectedNames) {
 
   // Every box cleared (or Cancel) sends nothing.
   host.QueueChmodBits(0);
-  EXPECT_EQ(config::ChmodCommand(RemotePane()), 0);
+  EXPECT_EQ(operations::ChmodCommand(RemotePane()), 0);
   EXPECT_EQ(Sent({"SITE"}).size(), 2u);
 }
 
@@ -239,7 +241,7 @@ TEST_F(FileOperationsTest, RemovingARemoteDirectoryWithoutAutoUpdateLeavesThePan
   const std::size_t entries = RemotePane().Count();
   const std::size_t lines = host.LogWindowLines().size();
   host.QueueDeletionAnswer(platform::Host::DeletionYes);
-  RemoveDirectory(PaneSide::Remote);
+  operations::RemoveDirectory(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"RMD"}), ElementsAre("RMD sub"));
   EXPECT_EQ(host.CallsTo("AskVerifyDeletion")[0].detail, "");  // a single deletion
   EXPECT_EQ(RemotePane().Count(), entries);
@@ -252,10 +254,10 @@ TEST_F(FileOperationsTest, RemovingARemoteDirectoryWithoutAutoUpdateLeavesThePan
 TEST_F(FileOperationsTest, RemoveDirectoryWithNothingSelectedAsksRemotelyOnly) {
   LogOnShowing(ThreeFiles);
   host.QueueAnswer("old");
-  RemoveDirectory(PaneSide::Remote);
+  operations::RemoveDirectory(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"RMD"}), ElementsAre("RMD old"));
   EXPECT_EQ(host.CallsTo("SetPromptHelpContext").back().text, "650");
-  RemoveDirectory(PaneSide::Local);
+  operations::RemoveDirectory(operations::PaneSide::Local);
   EXPECT_EQ(host.Prompts().size(), 1u);
 }
 
@@ -263,17 +265,17 @@ TEST_F(FileOperationsTest, OpeningARemoteDirectoryChangesIntoItAndListsIt) {
   LogOnShowing(ThreeFiles);
   server.Answer("PWD", "257 \"/sub\" is the current directory.");
   ASSERT_TRUE(SelectByName(RemotePane(), {"sub"}));
-  EXPECT_TRUE(OpenEntry(PaneSide::Remote));
+  EXPECT_TRUE(operations::OpenEntry(operations::PaneSide::Remote));
   EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD sub"));
-  EXPECT_EQ(RemoteDir(), "/sub");
+  EXPECT_EQ(engine::RemoteDir(), "/sub");
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
-  EXPECT_FALSE(OpenEntry(PaneSide::Remote));  // a file is left to the double-click action
+  EXPECT_FALSE(operations::OpenEntry(operations::PaneSide::Remote));  // a file is left to the double-click action
 }
 
 TEST_F(FileOperationsTest, ChangeDirectoryOffersTheVisitedDirectories) {
   LogOnShowing(ThreeFiles);
   host.QueueAnswer("/pub");
-  ChangeDirectory(PaneSide::Remote);
+  operations::ChangeDirectory(operations::PaneSide::Remote);
   EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD /pub"));
   const std::vector<testing::PromptRecord> prompts = host.Prompts();
   ASSERT_EQ(prompts.size(), 1u);
@@ -289,7 +291,7 @@ TEST_F(FileOperationsTest, ViewingARemoteFileFetchesItUnderItsExtension) {
   server.ServeData("RETR report.final.html", "<p>hi</p>\r\n");
   LogOnShowing("-rw-r--r--   1 u g     11 Jan  1 10:00 report.final.html\r\n");
   ASSERT_TRUE(SelectByName(RemotePane(), {"report.final.html"}));
-  ViewOrExecute(PaneSide::Remote, ViewAction::View);
+  operations::ViewOrExecute(operations::PaneSide::Remote, operations::ViewAction::View);
   const std::vector<std::vector<std::string>> started = launcher.Started();
   ASSERT_EQ(started.size(), 1u);
   ASSERT_EQ(started[0].size(), 2u);
@@ -320,7 +322,7 @@ TEST_F(FileOperationsTest, ARemoteNameWithShellSyntaxOpensThatFileAndRunsNothing
   server.ServeData("RETR " + name, "data");
   LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 " + name + "\r\n");
   ASSERT_TRUE(SelectByName(RemotePane(), {name}));
-  ViewOrExecute(PaneSide::Remote, ViewAction::View);
+  operations::ViewOrExecute(operations::PaneSide::Remote, operations::ViewAction::View);
   platform::ReapStartedPrograms(true);
   const std::optional<std::string> recorded = tools.ReadFile("recorded");
   ASSERT_TRUE(recorded.has_value());
@@ -340,7 +342,7 @@ TEST_F(FileOperationsTest, ExecutingARemoteFileKeepsTheTransferMode) {
   server.ServeData("RETR notes", "a\r\nb\r\n");
   LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 tool.bin\r\n-rw-r--r--   1 u g      6 Jan  1 10:00 notes\r\n");
   ASSERT_TRUE(SelectByName(RemotePane(), {"tool.bin", "notes"}));
-  ViewOrExecute(PaneSide::Remote, ViewAction::Execute);
+  operations::ViewOrExecute(operations::PaneSide::Remote, operations::ViewAction::Execute);
   const std::vector<std::vector<std::string>> started = launcher.Started();
   ASSERT_EQ(started.size(), 2u);
   // A binary file in the current mode; a name without extension comes as
@@ -356,7 +358,7 @@ TEST_F(FileOperationsTest, AViewRefusedForTheOnlySelectedEntryTriesItAsADirector
   RecordingLauncher launcher;
   LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 maybe.dir\r\n");
   ASSERT_TRUE(SelectByName(RemotePane(), {"maybe.dir"}));
-  ViewOrExecute(PaneSide::Remote, ViewAction::View);
+  operations::ViewOrExecute(operations::PaneSide::Remote, operations::ViewAction::View);
   EXPECT_THAT(launcher.Started(), IsEmpty());
   EXPECT_THAT(Sent({"RETR", "CWD"}), ElementsAre("RETR maybe.dir", "CWD maybe.dir"));
   // No temporary file is left for a fetch that failed.
@@ -370,14 +372,14 @@ TEST_F(FileOperationsTest, RefreshDoesNothingWhileTheSessionIsBusy) {
   const std::size_t lists = ListsSent();
   {
     SessionBusyMark busy;
-    RefreshPane(PaneSide::Remote);
-    DirectoryBoxChosen(PaneSide::Remote, "/elsewhere");
+    operations::RefreshPane(operations::PaneSide::Remote);
+    operations::DirectoryBoxChosen(operations::PaneSide::Remote, "/elsewhere");
   }
   EXPECT_EQ(ListsSent(), lists);
   EXPECT_THAT(Sent({"CWD"}), IsEmpty());
-  RefreshPane(PaneSide::Remote);
+  operations::RefreshPane(operations::PaneSide::Remote);
   EXPECT_EQ(ListsSent(), lists + 1);
-  DirectoryBoxChosen(PaneSide::Remote, std::string(80, 'd'));
+  operations::DirectoryBoxChosen(operations::PaneSide::Remote, std::string(80, 'd'));
   EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD " + std::string(69, 'd')));
 }
 
@@ -400,7 +402,7 @@ TEST_F(LocalOperationsTest, DeleteAllRemovesFilesAndEmptyDirectories) {
   ListLocalDirectory();
   ASSERT_TRUE(SelectByName(LocalPane(), {"..", "empty", "full", "a.txt", "b.txt"}));
   host.QueueDeletionAnswer(platform::Host::DeletionAll);
-  DeleteEntries(PaneSide::Local);
+  operations::DeleteEntries(operations::PaneSide::Local);
   EXPECT_FALSE(Exists("a.txt"));
   EXPECT_FALSE(Exists("b.txt"));
   EXPECT_FALSE(Exists("empty"));
@@ -417,7 +419,7 @@ TEST_F(LocalOperationsTest, RenameAndMoveNeverReplaceAFile) {
   ASSERT_TRUE(SelectByName(LocalPane(), {"a.txt", "b.txt"}));
   host.QueueAnswer("renamed.txt");
   host.QueueAnswer("c.txt");  // exists: refused
-  RenameEntries(PaneSide::Local);
+  operations::RenameEntries(operations::PaneSide::Local);
   EXPECT_EQ(Local().ReadFile("renamed.txt"), "a");
   EXPECT_EQ(Local().ReadFile("b.txt"), "b");
   EXPECT_EQ(Local().ReadFile("c.txt"), "c");
@@ -425,7 +427,7 @@ TEST_F(LocalOperationsTest, RenameAndMoveNeverReplaceAFile) {
 
   ASSERT_TRUE(SelectByName(LocalPane(), {"renamed.txt", "c.txt"}));
   host.QueueAnswer("dest");
-  MoveEntries(PaneSide::Local);
+  operations::MoveEntries(operations::PaneSide::Local);
   EXPECT_EQ(host.Prompts().back().prompt, "Please enter the local destination directory:");
   EXPECT_EQ(Local().ReadFile("dest/renamed.txt"), "a");
   EXPECT_EQ(Local().ReadFile("dest/c.txt"), "old c");
@@ -435,40 +437,41 @@ TEST_F(LocalOperationsTest, RenameAndMoveNeverReplaceAFile) {
 
 TEST_F(LocalOperationsTest, DirectoriesAreMadeEnteredAndLeft) {
   host.QueueAnswer("made");
-  MakeDirectory(PaneSide::Local);
+  operations::MakeDirectory(operations::PaneSide::Local);
   EXPECT_TRUE(std::filesystem::is_directory(Local().FilePath("made")));
   ASSERT_TRUE(SelectByName(LocalPane(), {"made"}));
-  EXPECT_TRUE(OpenEntry(PaneSide::Local));
+  EXPECT_TRUE(operations::OpenEntry(operations::PaneSide::Local));
   EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("made"));
   ASSERT_TRUE(SelectByName(LocalPane(), {".."}));
-  ChangeDirectory(PaneSide::Local);
+  operations::ChangeDirectory(operations::PaneSide::Local);
   EXPECT_EQ(std::filesystem::current_path(), Local().Path());
-  DirectoryBoxChosen(PaneSide::Local, Local().FilePath("made").string());
+  operations::DirectoryBoxChosen(operations::PaneSide::Local, Local().FilePath("made").string());
   EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("made"));
-  DirectoryBoxChosen(PaneSide::Local, Local().FilePath("missing").string());
+  operations::DirectoryBoxChosen(operations::PaneSide::Local, Local().FilePath("missing").string());
   EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("made"));
   host.QueueAnswer(Local().Path().string());
-  ChangeDirectory(PaneSide::Local);
+  operations::ChangeDirectory(operations::PaneSide::Local);
   EXPECT_EQ(std::filesystem::current_path(), Local().Path());
   EXPECT_EQ(host.Prompts().back().prompt, "Enter local directory name:");
 
   ASSERT_TRUE(SelectByName(LocalPane(), {"made"}));
   host.QueueDeletionAnswer(platform::Host::DeletionNo);
-  RemoveDirectory(PaneSide::Local);
+  operations::RemoveDirectory(operations::PaneSide::Local);
   EXPECT_TRUE(Exists("made"));
   host.QueueDeletionAnswer(platform::Host::DeletionYes);
-  RemoveDirectory(PaneSide::Local);
+  operations::RemoveDirectory(operations::PaneSide::Local);
   EXPECT_FALSE(Exists("made"));
 }
 
 TEST_F(LocalOperationsTest, ViewAndExecuteGiveTheProgramTheWholePath) {
   RecordingLauncher launcher;
   config::WriteConfigString("VIEWER", "less -R");
-  ASSERT_TRUE(Local().WriteFile("a;touch x;.txt", "1") && Local().WriteFile("-rf", "2") && Local().CreateDirectory("dir"));
+  ASSERT_TRUE(Local().WriteFile("a;touch x;.txt", "1") && Local().WriteFile("-rf", "2") &&
+              Local().CreateDirectory("dir"));
   ListLocalDirectory();
   ASSERT_TRUE(SelectByName(LocalPane(), {"dir", "a;touch x;.txt", "-rf"}));
-  ViewOrExecute(PaneSide::Local, ViewAction::View);
-  ViewOrExecute(PaneSide::Local, ViewAction::Execute);
+  operations::ViewOrExecute(operations::PaneSide::Local, operations::ViewAction::View);
+  operations::ViewOrExecute(operations::PaneSide::Local, operations::ViewAction::Execute);
   const std::string base = Local().Path().string() + "/";
   EXPECT_THAT(launcher.Started(),
               ElementsAre(ElementsAre("less", "-R", base + "-rf"), ElementsAre("less", "-R", base + "a;touch x;.txt"),
@@ -485,7 +488,7 @@ TEST_F(LocalOperationsTest, AViewerNamedInTheSettingsRunsNothingElse) {
   ASSERT_TRUE(Local().WriteFile(name, "1"));
   ListLocalDirectory();
   ASSERT_TRUE(SelectByName(LocalPane(), {name}));
-  ViewOrExecute(PaneSide::Local, ViewAction::View);
+  operations::ViewOrExecute(operations::PaneSide::Local, operations::ViewAction::View);
   platform::ReapStartedPrograms(true);
   EXPECT_EQ(Local().ReadFile("recorded"), Local().Path().string() + "/" + name + "\n");
   for (const char* planted : {"x", "y", "z"}) EXPECT_FALSE(Exists(planted)) << planted;
@@ -493,7 +496,7 @@ TEST_F(LocalOperationsTest, AViewerNamedInTheSettingsRunsNothingElse) {
 
 TEST_F(LocalOperationsTest, RefreshPutsBackTheDefaultMask) {
   SetLocalMask("");
-  RefreshPane(PaneSide::Local);
+  operations::RefreshPane(operations::PaneSide::Local);
   EXPECT_EQ(LocalMask(), "*.*");
 }
 

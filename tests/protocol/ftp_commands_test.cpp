@@ -12,16 +12,16 @@
 
 #include "connection_test_support.h"
 #include "engine/ftp_commands.h"
+#include "engine/host_type.h"
+#include "engine/listing_file.h"
 #include "engine/logon.h"
-#include "listing/host_type.h"
-#include "listing/listing_file.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korval::engine {
 namespace {
 
-using listing::HostType;
-using listing::HostTypeNumber;
+using engine::HostType;
+using engine::HostTypeNumber;
 using testing::ConnectionStateGuard;
 using testing::ScopedHost;
 using testing::ScriptedFtpServer;
@@ -227,7 +227,7 @@ TEST_F(FtpCommandsTest, TypedCommandGoesOutAsItStands) {
 
 TEST_F(FtpCommandsTest, TypedListingCommandRunsAsATransfer) {
   testing::TemporaryDirectory directory;
-  listing::ListingFile() = directory.FilePath("DIR0001.TMP").string();
+  engine::ListingFile() = directory.FilePath("DIR0001.TMP").string();
   LogOnWith([](ScriptedFtpServer& s) {
     s.Expect("PASV").Passive();
     s.Expect("NLST -l").Transfer("a.txt\r\nb.txt\r\n");

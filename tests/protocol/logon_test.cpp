@@ -15,15 +15,15 @@
 
 #include "config/firewall_settings.h"
 #include "connection_test_support.h"
+#include "engine/host_type.h"
 #include "engine/logon.h"
-#include "listing/host_type.h"
 
 namespace korval::engine {
 namespace {
 
 using namespace std::chrono_literals;
-using listing::HostType;
-using listing::HostTypeNumber;
+using engine::HostType;
+using engine::HostTypeNumber;
 using testing::ConnectionStateGuard;
 using testing::Logged;
 using testing::ProfileFor;
@@ -507,7 +507,7 @@ TEST_P(GreetingDetectionTest, GreetingYieldsTheType) {
   ASSERT_NE(socket, -1);
   EXPECT_EQ(TheSession().HostType, HostTypeNumber(GetParam().expected));
   if (GetParam().expected != HostType::AutomaticDetect) {
-    EXPECT_EQ(testing::CountLogged(host, "Host type (1): " + std::string(listing::HostTypeName(GetParam().expected))),
+    EXPECT_EQ(testing::CountLogged(host, "Host type (1): " + std::string(engine::HostTypeName(GetParam().expected))),
               1);
   } else {
     EXPECT_FALSE(testing::LoggedContaining(host, "Host type (1)"));

@@ -18,14 +18,15 @@
 
 #include "connection_test_support.h"
 #include "engine/ftp_commands.h"
+#include "engine/listing_file.h"
+#include "engine/remote_dir.h"
 #include "listing/directory_box.h"
 #include "listing/listing_cache.h"
 #include "listing/listing_entry.h"
-#include "listing/listing_file.h"
 #include "listing/pane_hooks.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
-#include "listing/remote_dir.h"
+#include "operations/connect_command.h"
 #include "platform/fs.h"
 
 namespace korval::listing {
@@ -71,8 +72,8 @@ class RemoteListingTest : public ::testing::Test {
     ResetPaneLists();
     ResetDirectoryBoxes();
     ResetPaneMasks();
-    RemoteDir().clear();
-    ListingFile().clear();
+    engine::RemoteDir().clear();
+    engine::ListingFile().clear();
   }
 
   void LogOn(std::uint32_t hostType = 6000) {
@@ -114,7 +115,7 @@ TEST_F(RemoteListingTest, FirstRetrievalReadsPwdDetectsTheHostAndListsThenTheCac
   LogOn();
   RetrieveRemoteListing(RetrievalLock::Take);
   EXPECT_THAT(NewCommands(), ElementsAre("PWD", "SYST", "PASV", "LIST"));
-  EXPECT_EQ(RemoteDir(), "/");
+  EXPECT_EQ(engine::RemoteDir(), "/");
   EXPECT_EQ(engine::TheSession().HostType, 6010u);
   EXPECT_TRUE(engine::TheSession().HostTypeSettled);
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "sub", "data.bin", "notes.txt"));
@@ -122,7 +123,7 @@ TEST_F(RemoteListingTest, FirstRetrievalReadsPwdDetectsTheHostAndListsThenTheCac
   EXPECT_EQ(RemotePane().EntryAt(3)->Size, 1803u);
   EXPECT_THAT(RemoteDirectoryBox().Items(), ElementsAre("/"));
   EXPECT_EQ(RemoteDirectoryBox().Text(), "/");
-  const std::string listing = ListingFile();
+  const std::string listing = engine::ListingFile();
   EXPECT_EQ(fs::path(listing).parent_path(), temporary.Path());
   std::string received = UnixListing;
   received.erase(std::remove(received.begin(), received.end(), '\r'), received.end());
@@ -144,10 +145,10 @@ TEST_F(RemoteListingTest, EachDirectoryHasItsOwnCacheEntryAndIndex) {
   server.Expect("PWD").Reply("257 \"/pub/with space\" is current directory.");
   LogOn();
   RetrieveRemoteListing(RetrievalLock::Take);
-  const std::string root = ListingFile();
+  const std::string root = engine::ListingFile();
   engine::ChangeRemoteDir(engine::TheSession().ControlSocket, "pub/with space");
   RetrieveRemoteListing(RetrievalLock::Take);
-  const std::string sub = ListingFile();
+  const std::string sub = engine::ListingFile();
   engine::ChangeRemoteDir(engine::TheSession().ControlSocket, "..");
   RetrieveRemoteListing(RetrievalLock::Take);
   engine::ChangeRemoteDir(engine::TheSession().ControlSocket, "pub/with space");
@@ -169,7 +170,7 @@ TEST_F(RemoteListingTest, PwdReplyWithoutQuotesFetchesAgainOnEveryVisit) {
   RetrieveRemoteListing(RetrievalLock::Take);
   RetrieveRemoteListing(RetrievalLock::Take);
   EXPECT_THAT(NewCommands(), ElementsAre("PWD", "SYST", "PASV", "LIST", "PWD", "PASV", "LIST"));
-  EXPECT_EQ(RemoteDir(), "undecipherable");
+  EXPECT_EQ(engine::RemoteDir(), "undecipherable");
   EXPECT_THAT(RemoteDirectoryBox().Items(), ElementsAre("undecipherable"));
   EXPECT_FALSE(LoggedContaining(host, "using cache"));
   EXPECT_EQ(ListingCacheCount(), 2u);
@@ -181,7 +182,7 @@ TEST_F(RemoteListingTest, DirectoryNameWithQuotesKeepsThem) {
   server.Answer("PWD", "257 \"/say \"\"hi\"\"\" is current directory.");
   LogOn();
   RetrieveRemoteListing(RetrievalLock::Take);
-  EXPECT_EQ(RemoteDir(), "/say \"hi\"");
+  EXPECT_EQ(engine::RemoteDir(), "/say \"hi\"");
   EXPECT_EQ(RemoteDirectoryBox().Text(), "/say \"hi\"");
 }
 
@@ -190,13 +191,13 @@ TEST_F(RemoteListingTest, CyberHostIsNotAskedPwdUnlessRefreshed) {
   LogOn(6026);
   RetrieveRemoteListing(RetrievalLock::Take);
   EXPECT_THAT(NewCommands(), ElementsAre("PASV", "LIST"));
-  EXPECT_EQ(RemoteDir(), "undecipherable");
+  EXPECT_EQ(engine::RemoteDir(), "undecipherable");
   EXPECT_TRUE(Logged(host, "Host type (I): CDC Cyber"));
   EXPECT_TRUE(engine::TheSession().UseCdup == false);
 
   RefreshRemoteListing(RetrievalLock::Take);
   EXPECT_THAT(NewCommands(), ElementsAre("PWD", "PASV", "LIST"));
-  EXPECT_EQ(RemoteDir(), "/");
+  EXPECT_EQ(engine::RemoteDir(), "/");
 }
 
 TEST_F(RemoteListingTest, HostIsDetectedOncePerConnection) {
@@ -217,13 +218,13 @@ TEST_F(RemoteListingTest, HostIsDetectedOncePerConnection) {
 TEST_F(RemoteListingTest, RefreshAlwaysListsIntoTheSameCachedFile) {
   LogOn();
   RetrieveRemoteListing(RetrievalLock::Take);
-  const std::string listing = ListingFile();
+  const std::string listing = engine::ListingFile();
   NewCommands();
   RefreshRemoteListing(RetrievalLock::Take);
   RefreshRemoteListing(RetrievalLock::Take);
   EXPECT_THAT(NewCommands(), ElementsAre("PWD", "PASV", "LIST", "PWD", "PASV", "LIST"));
   EXPECT_EQ(CountLogged(host, "[S] forced new retrieve"), 2);
-  EXPECT_EQ(ListingFile(), listing);
+  EXPECT_EQ(engine::ListingFile(), listing);
   EXPECT_EQ(ListingCacheCount(), 1u);
   EXPECT_EQ(TemporaryFiles().size(), 1u);
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "sub", "data.bin", "notes.txt"));
@@ -310,7 +311,7 @@ TEST_F(RemoteListingTest, FailedListLeavesThePaneEmptyAndIsNotCached) {
 TEST_F(RemoteListingTest, VanishedCachedFileShowsOnlyTheParentEntry) {
   LogOn();
   RetrieveRemoteListing(RetrievalLock::Take);
-  const std::string listing = ListingFile();
+  const std::string listing = engine::ListingFile();
   ASSERT_EQ(::unlink(listing.c_str()), 0);
   RetrieveRemoteListing(RetrievalLock::Take);
   EXPECT_TRUE(Logged(host, "couldn't open " + listing + " for read."));
@@ -325,7 +326,7 @@ TEST_F(RemoteListingTest, RedisplayRebuildsFromTheCacheWithoutPwd) {
   RedisplayListing(RemotePaneNumber);
   EXPECT_THAT(NewCommands(), IsEmpty());
   EXPECT_THAT(PaneTexts(), ElementsAre("..", "sub", "notes.txt", "data.bin"));
-  EXPECT_EQ(CountLogged(host, "[0] using cache " + ListingFile()), 1);
+  EXPECT_EQ(CountLogged(host, "[0] using cache " + engine::ListingFile()), 1);
 
   // Without a cache entry it fetches, still without PWD, with the mask as it is.
   ClearListingCache();
@@ -363,7 +364,7 @@ TEST_F(ConnectionPanesTest, ConnectFillsBothPanesAndCloseEmptiesThemAndTheCache)
   profile.LocalMask = "*.c";
   profile.RemoteMask = "*.txt";
   host.QueueProfileDialog(profile);
-  engine::ConnectCommand(engine::ConnectCommandId);
+  operations::ConnectCommand(engine::ConnectCommandId);
   ASSERT_NE(engine::TheSession().ControlSocket, -1);
 
   EXPECT_EQ(LocalMask(), "*.c");
@@ -377,10 +378,10 @@ TEST_F(ConnectionPanesTest, ConnectFillsBothPanesAndCloseEmptiesThemAndTheCache)
   EXPECT_NE(std::find(commands.begin(), commands.end(), "LIST *.txt"), commands.end());
   EXPECT_EQ(RemoteDirectoryBox().Text(), "/");
   ASSERT_EQ(ListingCacheCount(), 1u);
-  const std::string listing = ListingFile();
+  const std::string listing = engine::ListingFile();
   EXPECT_TRUE(fs::exists(listing));
 
-  engine::ConnectCommand(engine::ConnectCommandId);  // the button now reads Close
+  operations::ConnectCommand(engine::ConnectCommandId);  // the button now reads Close
   EXPECT_EQ(engine::TheSession().ControlSocket, -1);
   EXPECT_EQ(RemotePane().Count(), 0u);
   EXPECT_EQ(ListingCacheCount(), 0u);

@@ -3,7 +3,7 @@
 // the server will not send is walked as a directory, and walks end: at 64
 // levels, and at a directory that is already on the walk's path.
 
-#include "engine/tree_transfer.h"
+#include "operations/tree_transfer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,16 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "config/ascii_extensions.h"
 #include "config/config_file.h"
 #include "connection_test_support.h"
+#include "engine/host_type.h"
 #include "engine/last_entry.h"
-#include "listing/host_type.h"
-#include "listing/ascii_extensions.h"
+#include "engine/remote_dir.h"
 #include "listing/listing_entry.h"
 #include "listing/listing_parser.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
-#include "listing/remote_dir.h"
 #include "listing/remote_listing.h"
 #include "tests/support/pane_state.h"
 
@@ -44,14 +44,18 @@ using testing::SelectByName;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string Dir(std::string_view name) { return "drwxr-xr-x   2 u g      0 Jan  1 10:00 " + std::string(name) + "\r\n"; }
+std::string Dir(std::string_view name) {
+  return "drwxr-xr-x   2 u g      0 Jan  1 10:00 " + std::string(name) + "\r\n";
+}
 std::string File(std::string_view name, std::size_t size) {
   return "-rw-r--r--   1 u g " + std::to_string(size) + " Jan  1 10:00 " + std::string(name) + "\r\n";
 }
 std::string Link(std::string_view name, std::string_view target) {
   return "lrwxrwxrwx   1 u g      3 Jan  1 10:00 " + std::string(name) + " -> " + std::string(target) + "\r\n";
 }
-std::string Pwd(std::string_view directory) { return "257 \"" + std::string(directory) + "\" is the current directory."; }
+std::string Pwd(std::string_view directory) {
+  return "257 \"" + std::string(directory) + "\" is the current directory.";
+}
 
 // Every name below `root`, relative, with "/" after directories.
 std::set<std::string> TreeOf(const fs::path& root) {
@@ -91,7 +95,7 @@ class TreeTransferTest : public ::testing::Test {
   TreeTransferTest() {
     config::Settings().Verbose = 1;
     config::WriteConfigString("dolog", "0");
-    ThreadsAvailable() = false;  // the worker runs here, in the test's thread
+    operations::ThreadsAvailable() = false;  // the worker runs here, in the test's thread
   }
   ~TreeTransferTest() override {
     if (TheSession().ControlSocket != -1) CloseConnection();
@@ -111,7 +115,7 @@ class TreeTransferTest : public ::testing::Test {
     server.Start();
     config::SessionProfile& profile = config::CurrentProfile();
     profile = testing::ProfileFor(server);
-    profile.HostType = listing::HostTypeNumber(listing::HostType::Unix);
+    profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
     profile.Passive = 1;
     const int socket = Logon(profile);
     ASSERT_NE(socket, -1);
@@ -119,20 +123,20 @@ class TreeTransferTest : public ::testing::Test {
   }
   // The remote pane shows "/" with these entries, as a listing would have.
   void ShowRoot(std::string_view listingText) {
-    listing::RemoteDir() = "/";
+    engine::RemoteDir() = "/";
     listing::RemotePane().Clear();
     const AsciiExtensionListHolder ascii;
     listing::ParseListingText(listingText, listing::RemotePane(), listing::RemoteListingOptions(&ascii.list));
   }
   struct AsciiExtensionListHolder {
-    listing::AsciiExtensionList list = listing::AsciiExtensionList::Missing();
+    config::AsciiExtensionList list = config::AsciiExtensionList::Missing();
   };
 
   // Receives the selection with the directory question answered Yes.
   void ReceiveSelected(std::initializer_list<std::string_view> names) {
     ASSERT_TRUE(SelectByName(RemotePane(), names));
     host.QueueYesNo(true);
-    StartReceiveSelected(RemotePane());
+    operations::StartReceiveSelected(RemotePane());
     EXPECT_FALSE(IsWorkerBusy());
   }
 
@@ -183,7 +187,7 @@ TEST_F(TreeTransferTest, NamesFromAHostileListingNeverLeaveTheStartDirectory) {
   EXPECT_THAT(Sent("RETR"), ElementsAre("RETR inner.txt", "RETR good.txt"));
   EXPECT_THAT(Sent("CWD"), ElementsAre("CWD top", "CWD fine", "CWD /top", "CWD /"));
   EXPECT_EQ(fs::current_path(), start);
-  EXPECT_EQ(listing::RemoteDir(), "/");
+  EXPECT_EQ(engine::RemoteDir(), "/");
 }
 
 TEST_F(TreeTransferTest, ALinkTheServerWillNotSendIsWalkedAsADirectory) {
@@ -222,12 +226,13 @@ TEST_F(TreeTransferTest, AWalkDescendsAtMost64Levels) {
   // Every directory holds a directory "d", one level deeper each time.
   std::string path;
   std::vector<std::string> levels;
-  for (unsigned level = 1; level <= TreeDepthLimit; ++level) {
+  for (unsigned level = 1; level <= operations::TreeDepthLimit; ++level) {
     path += "/d";
     levels.push_back(path);
     server.Expect("PWD").Reply(Pwd(path));
   }
-  for (unsigned level = TreeDepthLimit - 1; level >= 1; --level) server.Expect("PWD").Reply(Pwd(levels[level - 1]));
+  for (unsigned level = operations::TreeDepthLimit - 1; level >= 1; --level)
+    server.Expect("PWD").Reply(Pwd(levels[level - 1]));
   server.Expect("PWD").Reply(Pwd("/"));
   server.ServeData("LIST", Dir("d"));
   LogOn();
@@ -242,10 +247,10 @@ TEST_F(TreeTransferTest, AWalkDescendsAtMost64Levels) {
     deepest /= "d";
     ++depth;
   }
-  EXPECT_EQ(depth, TreeDepthLimit);
+  EXPECT_EQ(depth, operations::TreeDepthLimit);
   EXPECT_EQ(fs::current_path(), panes.Local().Path());
-  EXPECT_EQ(Sent("CWD").size(), 2 * TreeDepthLimit);
-  EXPECT_EQ(listing::RemoteDir(), "/");
+  EXPECT_EQ(Sent("CWD").size(), 2 * operations::TreeDepthLimit);
+  EXPECT_EQ(engine::RemoteDir(), "/");
 }
 
 TEST_F(TreeTransferTest, ADirectoryAlreadyOnThePathIsNotEnteredAgain) {
@@ -287,11 +292,11 @@ TEST_F(TreeTransferTest, ASentTreeNeverFollowsALocalLinkBackUp) {
   server.Expect("PWD").Reply(Pwd("/t"));
   server.Expect("PWD").Reply(Pwd("/"));
   LogOn();
-  listing::RemoteDir() = "/";
+  engine::RemoteDir() = "/";
   listing::ListLocalDirectory();
   ASSERT_TRUE(SelectByName(listing::LocalPane(), {"t"}));
   host.QueueYesNo(true);
-  StartSendSelected(listing::LocalPane());
+  operations::StartSendSelected(listing::LocalPane());
 
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(ErrorLines(),
@@ -347,19 +352,19 @@ TEST_F(TreeTransferTest, NamePromptsFollowPromptAndTheModifier) {
   ShowRoot(File("a.txt", 1));
 
   // Ctrl or Shift held with PROMPT off: the destination name is asked for.
-  ModifierHeld() = true;
+  operations::ModifierHeld() = true;
   host.QueueAnswer("renamed.txt");
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
-  StartReceiveSelected(RemotePane());
+  operations::StartReceiveSelected(RemotePane());
   ASSERT_EQ(host.Prompts().size(), 1u);
   EXPECT_EQ(host.Prompts()[0].prompt, "Enter local file name for a.txt:");
   EXPECT_EQ(panes.Local().ReadFile("renamed.txt"), "a");
 
   // Nothing selected: the remote name is asked for first.
-  ModifierHeld() = false;
+  operations::ModifierHeld() = false;
   RemotePane().ClearSelection();
   host.QueueAnswer("typed.txt");
-  StartReceiveSelected(RemotePane());
+  operations::StartReceiveSelected(RemotePane());
   ASSERT_EQ(host.Prompts().size(), 2u);
   EXPECT_EQ(host.Prompts()[1].prompt, "Enter remote file name to transfer to local system:");
   EXPECT_EQ(host.CallsTo("SetPromptHelpContext").back().text, "640");
@@ -375,18 +380,18 @@ TEST_F(TreeTransferTest, AbortingTheWorkerEndsAStalledTransferWithoutKillingIt) 
   server.ServeData("RETR other.bin", "x");
   LogOn();
   ShowRoot(File("big.bin", 1 << 20) + File("other.bin", 1));
-  ThreadsAvailable() = true;
+  operations::ThreadsAvailable() = true;
   ASSERT_TRUE(SelectByName(RemotePane(), {"big.bin", "other.bin"}));
-  StartReceiveSelected(RemotePane());
+  operations::StartReceiveSelected(RemotePane());
   // Wait until the stalled transfer is under way.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (!testing::LoggedContaining(host, "receiving big.bin") && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(IsWorkerBusy());
-  StartReceiveSelected(RemotePane());  // refused while the worker runs
+  operations::StartReceiveSelected(RemotePane());  // refused while the worker runs
 
   const auto started = std::chrono::steady_clock::now();
-  AbortSelectionWorker();
+  operations::AbortSelectionWorker();
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
   EXPECT_FALSE(IsWorkerBusy());
   EXPECT_TRUE(testing::Logged(host, "Aborting thread."));

@@ -2,14 +2,14 @@
 
 #include "config/prompts.h"
 #include "engine/last_entry.h"
-#include "engine/tree_transfer.h"
+#include "engine/listing_file.h"
+#include "engine/remote_dir.h"
 #include "listing/directory_box.h"
 #include "listing/listing_cache.h"
-#include "listing/listing_file.h"
 #include "listing/listing_entry.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
-#include "listing/remote_dir.h"
+#include "operations/tree_transfer.h"
 #include "platform/fs.h"
 #include "platform/proc.h"
 
@@ -23,7 +23,7 @@ PaneState::PaneState() : local_("korval-local-"), temporary_("korval-tmp-") {
 }
 
 PaneState::~PaneState() {
-  engine::WaitForSelectionWorker();
+  operations::WaitForSelectionWorker();
   Reset();
   platform::SetTemporaryDirectoryOverride(std::nullopt);
   std::filesystem::current_path(previousDirectory_);
@@ -34,12 +34,12 @@ void PaneState::Reset() {
   listing::ResetPaneLists();
   listing::ResetDirectoryBoxes();
   listing::ResetPaneMasks();
-  listing::RemoteDir().clear();
-  listing::ListingFile().clear();
+  engine::RemoteDir().clear();
+  engine::ListingFile().clear();
   config::ResetPrompts();
   engine::ClearLastEntry();
-  engine::ThreadsAvailable() = true;
-  engine::ModifierHeld() = false;
+  operations::ThreadsAvailable() = true;
+  operations::ModifierHeld() = false;
   platform::SetProgramLauncher(nullptr);
 }
 

@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/ascii_names.h"
 #include "config/config_file.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
 #include "engine/session.h"
 #include "engine_test_support.h"
-#include "listing/ascii_names.h"
 
 namespace korval::engine {
 namespace {
@@ -196,13 +196,13 @@ TEST_F(NamingTest, AsciiNamesByList) {
   const std::pair<const char*, bool> withoutList[] = {
       {"notes.txt", true}, {"NOTES.TXT", true}, {"a.TxT;3", true}, {".txt", false}, {"notes.txt.gz", false},
       {"image.png", false}};
-  for (auto [name, ascii] : withoutList) EXPECT_EQ(listing::IsAsciiName(name), ascii) << name;
+  for (auto [name, ascii] : withoutList) EXPECT_EQ(config::IsAsciiName(name), ascii) << name;
 
   Write("KORVAL.EXT", ".C\r\n.HTML\nX\n\n.TXT\n");
   const std::pair<const char*, bool> withList[] = {
       {"main.c", true}, {"INDEX.html", true}, {"README.TXT;12", true}, {"box", false}, {"a.x", false},
       {"notes.md", false}};
-  for (auto [name, ascii] : withList) EXPECT_EQ(listing::IsAsciiName(name), ascii) << name;
+  for (auto [name, ascii] : withList) EXPECT_EQ(config::IsAsciiName(name), ascii) << name;
 }
 
 }  // namespace

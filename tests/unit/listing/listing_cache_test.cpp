@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/listing_file.h"
 #include "engine/session.h"
 #include "listing/directory_box.h"
-#include "listing/listing_file.h"
 #include "listing/listing_parser.h"
 #include "listing/pane_list.h"
 #include "listing/remote_entries.h"
@@ -46,7 +46,7 @@ class ListingCacheTest : public ::testing::Test {
   void TearDown() override {
     ClearListingCache();
     ResetDirectoryBoxes();
-    ListingFile().clear();
+    engine::ListingFile().clear();
     platform::SetTemporaryDirectoryOverride(std::nullopt);
   }
   testing::TemporaryDirectory temporary;
@@ -54,18 +54,18 @@ class ListingCacheTest : public ::testing::Test {
 
 TEST_F(ListingCacheTest, NewDirectoryGetsANewListingFileAndAVisitedOneItsOwn) {
   EXPECT_EQ(LookupListingCache("/pub"), NewCacheEntry);
-  const std::string pub = ListingFile();
+  const std::string pub = engine::ListingFile();
   EXPECT_EQ(fs::path(pub).parent_path(), temporary.Path());
   EXPECT_EQ(fs::path(pub).filename().string().substr(0, 3), "DIR");
   EXPECT_TRUE(fs::exists(pub));
   EXPECT_EQ(LookupListingCache("/pub/sub"), NewCacheEntry);
-  const std::string sub = ListingFile();
+  const std::string sub = engine::ListingFile();
   EXPECT_NE(sub, pub);
 
   EXPECT_EQ(LookupListingCache("/pub"), 0);
-  EXPECT_EQ(ListingFile(), pub);
+  EXPECT_EQ(engine::ListingFile(), pub);
   EXPECT_EQ(LookupListingCache("/pub/sub"), 1);
-  EXPECT_EQ(ListingFile(), sub);
+  EXPECT_EQ(engine::ListingFile(), sub);
   // Directory texts are compared exactly.
   EXPECT_EQ(LookupListingCache("/PUB"), NewCacheEntry);
   EXPECT_EQ(LookupListingCache("/pub/"), NewCacheEntry);
@@ -74,9 +74,9 @@ TEST_F(ListingCacheTest, NewDirectoryGetsANewListingFileAndAVisitedOneItsOwn) {
 
 TEST_F(ListingCacheTest, UndecipherableDirectoryNeverHits) {
   EXPECT_EQ(LookupListingCache("undecipherable"), NewCacheEntry);
-  const std::string first = ListingFile();
+  const std::string first = engine::ListingFile();
   EXPECT_EQ(LookupListingCache("undecipherable"), NewCacheEntry);
-  EXPECT_NE(ListingFile(), first);
+  EXPECT_NE(engine::ListingFile(), first);
   EXPECT_EQ(ListingCacheCount(), 2u);
 }
 
@@ -84,7 +84,7 @@ TEST_F(ListingCacheTest, TwentiethDirectoryDropsTheFirstAndDeletesItsFile) {
   std::vector<std::string> paths;
   for (int i = 1; i <= 19; ++i) {
     ASSERT_EQ(LookupListingCache("/d" + std::to_string(i)), NewCacheEntry);
-    paths.push_back(ListingFile());
+    paths.push_back(engine::ListingFile());
   }
   EXPECT_EQ(ListingCacheCount(), ListingCacheCapacity);
   ASSERT_EQ(LookupListingCache("/d20"), NewCacheEntry);
@@ -119,7 +119,7 @@ TEST_F(ListingCacheTest, ClearDeletesEveryFileAndEmptiesTheRemoteDirectoryList) 
 TEST_F(ListingCacheTest, ForgettingAFailedFetchDropsOnlyThatEntry) {
   LookupListingCache("/a");
   LookupListingCache("undecipherable");
-  const std::string failed = ListingFile();
+  const std::string failed = engine::ListingFile();
   LookupListingCache("undecipherable");
   ForgetCachedListing(failed);
   EXPECT_FALSE(fs::exists(failed));
@@ -132,7 +132,7 @@ TEST_F(ListingCacheTest, ForgettingAFailedFetchDropsOnlyThatEntry) {
 TEST_F(ListingCacheTest, MissingTemporaryDirectoryAddsNoEntry) {
   platform::SetTemporaryDirectoryOverride((temporary.Path() / "missing").string());
   EXPECT_EQ(LookupListingCache("/a"), NewCacheEntry);
-  EXPECT_EQ(ListingFile(), "");
+  EXPECT_EQ(engine::ListingFile(), "");
   EXPECT_EQ(ListingCacheCount(), 0u);
 }
 

@@ -114,7 +114,7 @@ TEST_F(RemoteEntryTest, SizeArgumentReplacesTheSizeOfTheText) {
 }
 
 TEST_F(RemoteEntryTest, AsciiListDecidesKindOneUpToTheVersion) {
-  AsciiExtensionList list = AsciiExtensionList::FromEntries({".TXT", ".C", "X"});
+  config::AsciiExtensionList list = config::AsciiExtensionList::FromEntries({".TXT", ".C", "X"});
   options.AsciiExtensions = &list;
   AddFileEntry(context, "README.TXT;3", "");
   AddFileEntry(context, "main.c", "");
@@ -122,7 +122,8 @@ TEST_F(RemoteEntryTest, AsciiListDecidesKindOneUpToTheVersion) {
   AddFileEntry(context, "fix", "");           // one-character entries are ignored
   AddFileEntry(context, "link.txt", "", 0, LinkKind);  // a given kind stays
   std::vector<std::pair<std::string, int>> kinds;
-  pane.ForEachEntry([&kinds](std::size_t, const ListingEntry& e) { kinds.emplace_back(std::string(e.Name()), e.Kind); });
+  pane.ForEachEntry(
+      [&kinds](std::size_t, const ListingEntry& e) { kinds.emplace_back(std::string(e.Name()), e.Kind); });
   std::vector<std::pair<std::string, int>> expected = {
       {"link.txt", 2}, {"a.txt.gz", 0}, {"fix", 0}, {"main.c", 1}, {"README.TXT;3", 1}};
   EXPECT_EQ(kinds, expected);
@@ -202,9 +203,12 @@ TEST(PaneOrder, EachModeAndReverse) {
       {SortByDate, {"..", "-minus", "Apps", "docs", "link", "Beta.c", "alpha.C", "zeta.txt", "gamma", "[-c-]"}},
       {SortBySize, {"..", "-minus", "Apps", "docs", "link", "gamma", "alpha.C", "zeta.txt", "Beta.c", "[-c-]"}},
       // Reverse turns files and links around; directories and drives keep their order.
-      {SortByName | SortReverse, {"..", "-minus", "Apps", "docs", "link", "zeta.txt", "gamma", "Beta.c", "alpha.C", "[-c-]"}},
-      {SortBySize | SortReverse, {"..", "-minus", "Apps", "docs", "link", "Beta.c", "zeta.txt", "alpha.C", "gamma", "[-c-]"}},
-      {SortByDate | SortReverse, {"..", "-minus", "Apps", "docs", "link", "gamma", "zeta.txt", "alpha.C", "Beta.c", "[-c-]"}},
+      {SortByName | SortReverse,
+       {"..", "-minus", "Apps", "docs", "link", "zeta.txt", "gamma", "Beta.c", "alpha.C", "[-c-]"}},
+      {SortBySize | SortReverse,
+       {"..", "-minus", "Apps", "docs", "link", "Beta.c", "zeta.txt", "alpha.C", "gamma", "[-c-]"}},
+      {SortByDate | SortReverse,
+       {"..", "-minus", "Apps", "docs", "link", "gamma", "zeta.txt", "alpha.C", "Beta.c", "[-c-]"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Ordered(c.Setting, SampleEntries()), c.Names) << "sort setting " << c.Setting;
 }

@@ -20,7 +20,7 @@ class ListingFixtureTest : public ::testing::TestWithParam<std::filesystem::path
 std::vector<std::string> ParseFixture(const ListingFixture& fixture) {
   int sortSetting = 1;
   listing::ListingOptions options = FixtureOptions(fixture, sortSetting);
-  listing::AsciiExtensionList ascii = listing::AsciiExtensionList::Missing();
+  config::AsciiExtensionList ascii = config::AsciiExtensionList::Missing();
   options.AsciiExtensions = &ascii;
   listing::ClearVosSectionState();
   listing::PaneList pane(sortSetting);
@@ -43,7 +43,9 @@ INSTANTIATE_TEST_SUITE_P(Listings, ListingFixtureTest, ::testing::ValuesIn(FindL
                          [](const ::testing::TestParamInfo<std::filesystem::path>& info) {
                            std::string name = info.param.parent_path().filename().string() + "_" +
                                               info.param.stem().string();
-                           std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                           std::replace_if(
+                               name.begin(), name.end(),
+                               [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
                            return name;
                          });
 

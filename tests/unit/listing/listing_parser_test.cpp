@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/host_type.h"
 #include "engine/message_log.h"
 #include "listing/entry_report.h"
-#include "listing/host_type.h"
 #include "listing/listing_parser.h"
 #include "listing/pane_list.h"
 #include "listing/remote_entries.h"
 #include "listing/rule_sets.h"
-#include "platform/host.h"
 #include "listing_fixture.h"
+#include "platform/host.h"
 
 namespace korval::listing {
 namespace {
@@ -161,7 +161,7 @@ TEST(ParseListing, BadInputNeverBreaksAnyRuleSet) {
   std::string text;
   for (const std::string& line : BadLines()) text += line + "\n";
   text += "no line end at the end";
-  for (std::uint32_t type = FirstHostType; type <= LastHostType + 1; ++type) {
+  for (std::uint32_t type = engine::FirstHostType; type <= engine::LastHostType + 1; ++type) {
     for (bool vlink : {false, true}) {
       ListingOptions options;
       options.HostType = type;
@@ -214,13 +214,13 @@ TEST(VosSections, StateLastsAcrossParsesUntilCleared) {
 }
 
 TEST(HostTypes, FortyOneDisplayNames) {
-  EXPECT_EQ(HostTypeName(6000), "Automatic detect");
-  EXPECT_EQ(HostTypeName(6010), "UNIX (standard)");
-  EXPECT_EQ(HostTypeName(6019), "PDP11 RSX11M");
-  EXPECT_EQ(HostTypeName(6040), "MAC VersaTerm");
-  EXPECT_EQ(HostTypeName(HostType::MicrosoftNt), "Microsoft NT");
-  EXPECT_TRUE(HostTypeName(5999).empty());
-  EXPECT_TRUE(HostTypeName(6041).empty());
+  EXPECT_EQ(engine::HostTypeName(6000), "Automatic detect");
+  EXPECT_EQ(engine::HostTypeName(6010), "UNIX (standard)");
+  EXPECT_EQ(engine::HostTypeName(6019), "PDP11 RSX11M");
+  EXPECT_EQ(engine::HostTypeName(6040), "MAC VersaTerm");
+  EXPECT_EQ(engine::HostTypeName(engine::HostType::MicrosoftNt), "Microsoft NT");
+  EXPECT_TRUE(engine::HostTypeName(5999).empty());
+  EXPECT_TRUE(engine::HostTypeName(6041).empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The pane list: its order however the entries arrive, the selection across
-// re-sorting, and the ASCII extension list file.
+// The pane list: its order however the entries arrive, and the selection
+// across re-sorting.
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "listing/ascii_extensions.h"
-#include "listing_fixture.h"
 #include "listing/pane_list.h"
+#include "listing_fixture.h"
 
 namespace korval::listing {
 namespace {
@@ -159,35 +158,6 @@ TEST(PaneList, HidingAndShowingCountRevisions) {
   pane.Show();
   EXPECT_TRUE(pane.IsVisible());
   EXPECT_GT(pane.Revision(), before);
-}
-
-TEST(AsciiExtensionList, ReadsTheFileInNineCharacterPieces) {
-  std::filesystem::path path = korval::testing::UniqueTempPath("korval_ascii_test");
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << ".TXT\r\n.C\n.\n\n.VERYLONGEXT\n.HTML";
-  }
-  AsciiExtensionList list = AsciiExtensionList::Load(path.string());
-  std::filesystem::remove(path);
-  EXPECT_FALSE(list.IsMissing());
-  EXPECT_EQ(list.Entries(), (std::vector<std::string>{".TXT", ".C", ".", "", ".VERYLONG", "EXT", ".HTML"}));
-  EXPECT_TRUE(list.Matches("readme.txt"));
-  EXPECT_TRUE(list.Matches(".txt"));       // equal to an entry
-  EXPECT_TRUE(list.Matches("MAIN.C;4"));   // the version does not count
-  EXPECT_TRUE(list.Matches("index.html"));
-  EXPECT_TRUE(list.Matches("TEXT"));       // the second piece of the long line
-  EXPECT_FALSE(list.Matches("a.VERYLONGEXT.gz"));
-  EXPECT_FALSE(list.Matches("x."));        // one-character entries are ignored
-  EXPECT_FALSE(list.Matches("a.txt.gz"));
-}
-
-TEST(AsciiExtensionList, WithoutTheFileOnlyTxtNamesCount) {
-  AsciiExtensionList list = AsciiExtensionList::Load("/nonexistent/KORVAL.EXT");
-  EXPECT_TRUE(list.IsMissing());
-  EXPECT_TRUE(list.Matches("a.TxT"));
-  EXPECT_TRUE(list.Matches("a.txt;2"));
-  EXPECT_FALSE(list.Matches(".txt"));  // four characters are not enough
-  EXPECT_FALSE(list.Matches("a.txt.doc"));
 }
 
 }  // namespace

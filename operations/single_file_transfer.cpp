@@ -1,19 +1,19 @@
-#include "engine/single_file_transfer.h"
+#include "operations/single_file_transfer.h"
 
 #include "config/program_settings.h"
 #include "config/session_profile.h"
 #include "engine/destination_naming.h"
 #include "engine/file_transfer.h"
 #include "engine/message_log.h"
+#include "engine/remote_dir.h"
 #include "engine/session.h"
 #include "engine/transfer_status.h"
-#include "listing/remote_dir.h"
 #include "platform/host.h"
 #include "platform/text.h"
 
 #include <optional>
 
-namespace korval::engine {
+namespace korval::operations {
 
 namespace {
 
@@ -24,7 +24,7 @@ std::optional<std::string> AskDestination(const char* format, std::string_view s
   host.SetPromptHelpContext(helpContext);
   std::string prompt = platform::FormatTruncated(511, format, std::string(source).c_str());
   std::optional<std::string> answer = host.AskText(prompt, name, capacity);
-  if (!answer) LogMessage("cancelled");
+  if (!answer) engine::LogMessage("cancelled");
   return answer;
 }
 
@@ -32,40 +32,42 @@ std::optional<std::string> AskDestination(const char* format, std::string_view s
 
 int SendLocalFile(std::string_view localPathIn, unsigned number, unsigned count, bool prompt) {
   const std::string localPath(localPathIn);
-  std::string remoteName = platform::TruncateTo(LastPathPart(localPath), RemoteNameCapacity);
-  ConvertExtension(remoteName, ConversionDirection::Send);
+  std::string remoteName = platform::TruncateTo(engine::LastPathPart(localPath), engine::RemoteNameCapacity);
+  engine::ConvertExtension(remoteName, engine::ConversionDirection::Send);
   if (prompt) {
     std::optional<std::string> edited =
         AskDestination("Enter remote file name for %s:", localPath, remoteName, RemoteNameHelpContext, 69);
     if (!edited) return 2;
     remoteName = *edited;
   }
-  LogPrintf("sending %s as %s (%u of %u)", localPath.c_str(), remoteName.c_str(), number, count);
-  int result = SendFile(TheSession().ControlSocket, "STOR " + remoteName, localPath, config::Settings().Mode);
+  engine::LogPrintf("sending %s as %s (%u of %u)", localPath.c_str(), remoteName.c_str(), number, count);
+  int result =
+      engine::SendFile(engine::TheSession().ControlSocket, "STOR " + remoteName, localPath, config::Settings().Mode);
   if (result != 0)
-    WriteTransferLog(TransferDirection::Send, localPath, config::CurrentProfile().Host, listing::RemoteDir(),
-                     remoteName);
+    engine::WriteTransferLog(engine::TransferDirection::Send, localPath, config::CurrentProfile().Host,
+                             engine::RemoteDir(), remoteName);
   return result;
 }
 
 int ReceiveRemoteFile(std::string_view remoteNameIn, unsigned number, unsigned count, bool prompt) {
   const std::string remoteName(remoteNameIn);
-  std::string localName = LocalNameFor(remoteName);
+  std::string localName = engine::LocalNameFor(remoteName);
   if (prompt) {
     std::optional<std::string> edited =
         AskDestination("Enter local file name for %s:", remoteName, localName, LocalNameHelpContext, 69);
     if (!edited) return 2;
     localName = *edited;
   }
-  Status().ExpectedSize = 0;
-  LogPrintf("receiving %s as %s (%u of %u)", remoteName.c_str(), localName.c_str(), number, count);
-  int result = ReceiveFile(TheSession().ControlSocket, "RETR " + remoteName, localName, config::Settings().Mode);
-  if (TransferResult() == TransferComplete) {
-    ClearRestartRecord(config::CurrentProfile().Name);
-    WriteTransferLog(TransferDirection::Receive, localName, config::CurrentProfile().Name, listing::RemoteDir(),
-                     remoteName);
+  engine::Status().ExpectedSize = 0;
+  engine::LogPrintf("receiving %s as %s (%u of %u)", remoteName.c_str(), localName.c_str(), number, count);
+  int result =
+      engine::ReceiveFile(engine::TheSession().ControlSocket, "RETR " + remoteName, localName, config::Settings().Mode);
+  if (engine::TransferResult() == engine::TransferComplete) {
+    engine::ClearRestartRecord(config::CurrentProfile().Name);
+    engine::WriteTransferLog(engine::TransferDirection::Receive, localName, config::CurrentProfile().Name,
+                             engine::RemoteDir(), remoteName);
   }
   return result;
 }
 
-}  // namespace korval::engine
+}  // namespace korval::operations

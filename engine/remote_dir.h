@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <string>
 
-namespace korval::listing {
+namespace korval::engine {
 
 constexpr std::size_t RemoteDirCapacity = 250;
 
 std::string& RemoteDir();
 
-}  // namespace korval::listing
+}  // namespace korval::engine

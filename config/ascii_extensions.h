@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace korval::listing {
+namespace korval::config {
 
 class AsciiExtensionList {
  public:
@@ -32,4 +32,4 @@ class AsciiExtensionList {
   bool missing_ = true;
 };
 
-}  // namespace korval::listing
+}  // namespace korval::config

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace korval::engine {
+namespace korval::operations {
 
 constexpr int RemoteNameHelpContext = 640;
 constexpr int LocalNameHelpContext = 630;
@@ -17,4 +17,4 @@ int SendLocalFile(std::string_view localPath, unsigned number, unsigned count, b
 // The class ReceiveFile returned, or 2 when the user cancelled the prompt.
 int ReceiveRemoteFile(std::string_view remoteName, unsigned number, unsigned count, bool prompt);
 
-}  // namespace korval::engine
+}  // namespace korval::operations

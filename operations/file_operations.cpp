@@ -1,4 +1,4 @@
-#include "listing/file_operations.h"
+#include "operations/file_operations.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,22 +17,23 @@
 #include "engine/ftp_commands.h"
 #include "engine/last_entry.h"
 #include "engine/message_log.h"
+#include "engine/remote_dir.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "listing/listing_entry.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
-#include "listing/remote_dir.h"
 #include "listing/remote_listing.h"
 #include "listing/selection.h"
+#include "operations/choice_prompt.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 #include "platform/net.h"
 #include "platform/proc.h"
 #include "platform/text.h"
 
-namespace korval::listing {
+namespace korval::operations {
 
 namespace {
 
@@ -41,17 +42,21 @@ constexpr std::size_t ViewExtensionCapacity = 4;  // the '.' included
 constexpr std::size_t DrainReadSize = 82;
 constexpr int DrainReadLimitMs = 10000;
 
-using SelectedEntry = PaneItem;
+using SelectedEntry = listing::PaneItem;
 
-PaneList& ListOf(PaneSide side) { return side == PaneSide::Local ? LocalPane() : RemotePane(); }
+listing::PaneList& ListOf(PaneSide side) {
+  return side == PaneSide::Local ? listing::LocalPane() : listing::RemotePane();
+}
 
 int ControlSocket() { return engine::TheSession().ControlSocket; }
 
-std::vector<SelectedEntry> ReadSelection(const PaneList& list) { return ReadSelectedEntries(list); }
+std::vector<SelectedEntry> ReadSelection(const listing::PaneList& list) { return listing::ReadSelectedEntries(list); }
 
-bool IsParentOrDrive(const SelectedEntry& entry) { return entry.Name == ".." || entry.Kind == DriveKind; }
+bool IsParentOrDrive(const SelectedEntry& entry) { return entry.Name == ".." || entry.Kind == listing::DriveKind; }
 
-bool IsDirectoryLike(std::int32_t kind) { return kind == DirectoryKind || kind == LinkKind || kind == DriveKind; }
+bool IsDirectoryLike(std::int32_t kind) {
+  return kind == listing::DirectoryKind || kind == listing::LinkKind || kind == listing::DriveKind;
+}
 
 bool StartsWithDrive(std::string_view name) { return name.size() >= 2 && name[0] == '[' && name[1] == '-'; }
 
@@ -74,12 +79,12 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
 // Where the server said the directory changed, the pane follows when
 // DOUPDATE asks for it.
 void RefreshAfterRemoteChange() {
-  if (config::Settings().AutoUpdate) RefreshRemoteListing(RetrievalLock::Take);
+  if (config::Settings().AutoUpdate) listing::RefreshRemoteListing(listing::RetrievalLock::Take);
 }
 
 void RefreshAfterChange(PaneSide side) {
   if (side == PaneSide::Local)
-    ListLocalDirectory();
+    listing::ListLocalDirectory();
   else
     RefreshAfterRemoteChange();
 }
@@ -91,15 +96,15 @@ int VerifyDeletion(const std::string& name, bool offerDeleteAll) {
   return platform::CurrentHost().AskVerifyDeletion(question, offerDeleteAll);
 }
 
-void EnterRemote(const std::string& name, RetrievalLock lock) {
-  if (engine::ChangeRemoteDir(ControlSocket(), name) == 2) RetrieveRemoteListing(lock);
+void EnterRemote(const std::string& name, listing::RetrievalLock lock) {
+  if (engine::ChangeRemoteDir(ControlSocket(), name) == 2) listing::RetrieveRemoteListing(lock);
 }
 
 // Acts on one directory, drive or link entry as a double click does.
 bool OpenSelected(PaneSide side, const SelectedEntry& entry) {
-  if (entry.Kind == DirectoryKind || entry.Kind == DriveKind) {
+  if (entry.Kind == listing::DirectoryKind || entry.Kind == listing::DriveKind) {
     if (side == PaneSide::Remote) {
-      EnterRemote(entry.Name, RetrievalLock::Take);
+      EnterRemote(entry.Name, listing::RetrievalLock::Take);
       return true;
     }
     if (StartsWithDrive(entry.Name)) {
@@ -107,12 +112,12 @@ bool OpenSelected(PaneSide side, const SelectedEntry& entry) {
     } else if (!ChangeLocalDir(entry.Name)) {
       return true;
     }
-    ListLocalDirectory();
+    listing::ListLocalDirectory();
     return true;
   }
-  if (entry.Kind == LinkKind && side == PaneSide::Remote) {
+  if (entry.Kind == listing::LinkKind && side == PaneSide::Remote) {
     if (engine::ChangeRemoteDir(ControlSocket(), entry.Name) != 2) return false;
-    RetrieveRemoteListing(RetrievalLock::Take);
+    listing::RetrieveRemoteListing(listing::RetrievalLock::Take);
     return true;
   }
   return false;
@@ -170,7 +175,7 @@ void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEnt
   config::ProgramSettings& settings = config::Settings();
   const int savedAuto = settings.AutoMode;
   {
-    SessionBusyMark busy;
+    listing::SessionBusyMark busy;
     platform::TemporaryFile file = ViewTemporaryFile(entry.Name);
     if (!file.Valid()) {
       engine::LogPrintf("Cannot create a temporary file for %s", entry.Name.c_str());
@@ -190,11 +195,11 @@ void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEnt
         StartFor(action, file.Release());
       } else if (engine::TheSession().LastReplyCode / 100 == 5 && onlyEntry) {
         // Perhaps a directory listed as a file.
-        EnterRemote(entry.Name, RetrievalLock::AlreadyHeld);
+        EnterRemote(entry.Name, listing::RetrievalLock::AlreadyHeld);
       }
     }
     settings.AutoMode = savedAuto;
-    ListLocalDirectory();
+    listing::ListLocalDirectory();
   }
   platform::CurrentHost().EnableControl(CancelButtonId, true);
 }
@@ -223,15 +228,17 @@ void ChangeDirectory(PaneSide side) {
   }
   config::PromptHelpContext() = ChangeDirectoryHelpContext;
   if (side == PaneSide::Remote) {
-    if (config::AskChoice(RemoteDir(), "Enter remote directory name:") == 0 || config::PromptAnswer().empty()) return;
-    EnterRemote(config::PromptAnswer(), RetrievalLock::Take);
+    if (operations::AskChoice(engine::RemoteDir(), "Enter remote directory name:") == 0 ||
+        config::PromptAnswer().empty())
+      return;
+    EnterRemote(config::PromptAnswer(), listing::RetrievalLock::Take);
     return;
   }
   std::string directory;
   if (config::AskText(&directory, "Enter local directory name:") == 0 || directory.empty()) return;
   if (directory.size() > 1 && directory[1] == ':') ChangeToDrive(directory[0]);
   ChangeLocalDir(directory);
-  ListLocalDirectory();
+  listing::ListLocalDirectory();
 }
 
 void MakeDirectory(PaneSide side) {
@@ -244,12 +251,12 @@ void MakeDirectory(PaneSide side) {
   }
   if (config::AskText(&name, "Enter new local directory name:") == 0 || name.empty()) return;
   ::mkdir(name.c_str(), 0777);
-  ListLocalDirectory();
+  listing::ListLocalDirectory();
 }
 
 void RemoveDirectory(PaneSide side) {
   for (const SelectedEntry& entry : ReadSelection(ListOf(side))) {
-    if (entry.Kind != DirectoryKind || entry.Name == "..") continue;
+    if (entry.Kind != listing::DirectoryKind || entry.Name == "..") continue;
     if (VerifyDeletion(entry.Name, false) != platform::Host::DeletionYes) return;
     if (side == PaneSide::Remote) {
       if (engine::RemoveRemoteDir(ControlSocket(), entry.Name) == 2)
@@ -259,7 +266,7 @@ void RemoveDirectory(PaneSide side) {
     } else if (::rmdir(entry.Name.c_str()) != 0) {
       engine::LogPrintf("Delete of %s failed.", entry.Name.c_str());
     } else {
-      ListLocalDirectory();
+      listing::ListLocalDirectory();
     }
     return;
   }
@@ -286,14 +293,15 @@ void DeleteEntries(PaneSide side) {
       else if (answer != platform::Host::DeletionYes) break;  // an answer the dialog cannot give
     }
     if (side == PaneSide::Remote) {
-      const int result = entry.Kind == DirectoryKind ? engine::RemoveRemoteDir(ControlSocket(), entry.Name)
+      const int result = entry.Kind == listing::DirectoryKind ? engine::RemoveRemoteDir(ControlSocket(), entry.Name)
                                                      : engine::DeleteRemoteFile(ControlSocket(), entry.Name);
       if (result == 2)
         changed = true;
       else
         engine::LogPrintf("Delete of %s failed", entry.Name.c_str());
     } else {
-      const int result = entry.Kind == DirectoryKind ? ::rmdir(entry.Name.c_str()) : ::unlink(entry.Name.c_str());
+      const int result =
+          entry.Kind == listing::DirectoryKind ? ::rmdir(entry.Name.c_str()) : ::unlink(entry.Name.c_str());
       if (result == 0)
         changed = true;
       else
@@ -354,7 +362,7 @@ void MoveEntries(PaneSide side) {
 void ViewOrExecute(PaneSide side, ViewAction action) {
   const std::vector<SelectedEntry> entries = ReadSelection(ListOf(side));
   for (const SelectedEntry& entry : entries) {
-    if (entry.Kind == DirectoryKind || entry.Kind == DriveKind) continue;
+    if (entry.Kind == listing::DirectoryKind || entry.Kind == listing::DriveKind) continue;
     if (side == PaneSide::Local)
       StartFor(action, LocalFilePath(entry.Name));
     else
@@ -364,20 +372,20 @@ void ViewOrExecute(PaneSide side, ViewAction action) {
 
 void RefreshPane(PaneSide side) {
   if (side == PaneSide::Remote) {
-    if (IsSessionBusy()) return;
+    if (listing::IsSessionBusy()) return;
     DiscardUnreadReply(ControlSocket());
-    RefreshRemoteListing(RetrievalLock::AlreadyHeld);
+    listing::RefreshRemoteListing(listing::RetrievalLock::AlreadyHeld);
     return;
   }
-  if (LocalMask().empty()) SetLocalMask("*.*");
-  ListLocalDirectory();
+  if (listing::LocalMask().empty()) listing::SetLocalMask("*.*");
+  listing::ListLocalDirectory();
 }
 
 void DirectoryBoxChosen(PaneSide side, std::string_view boxText) {
   const std::string text = platform::TruncateTo(boxText, DirectoryBoxTextCapacity);
   if (side == PaneSide::Remote) {
-    if (IsSessionBusy()) return;
-    EnterRemote(text, RetrievalLock::Take);
+    if (listing::IsSessionBusy()) return;
+    EnterRemote(text, listing::RetrievalLock::Take);
     return;
   }
   if (StartsWithDrive(text)) {
@@ -386,7 +394,7 @@ void DirectoryBoxChosen(PaneSide side, std::string_view boxText) {
     if (text.size() > 1 && text[1] == ':') ChangeToDrive(text[0]);
     if (!ChangeLocalDir(text)) return;
   }
-  ListLocalDirectory();
+  listing::ListLocalDirectory();
 }
 
-}  // namespace korval::listing
+}  // namespace korval::operations

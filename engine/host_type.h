@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace korval::listing {
+namespace korval::engine {
 
 enum class HostType : std::uint32_t {
   AutomaticDetect = 6000,  // "Automatic detect"
@@ -62,4 +62,4 @@ inline std::string_view HostTypeName(HostType hostType) { return HostTypeName(st
 
 constexpr std::uint32_t HostTypeNumber(HostType hostType) { return static_cast<std::uint32_t>(hostType); }
 
-}  // namespace korval::listing
+}  // namespace korval::engine

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace korval::config {
+namespace korval::operations {
 
 enum BatchResult : int {
   BatchFailed = 0,
@@ -23,4 +23,4 @@ bool BatchArgumentsNotUnderstood();
 int StartBatch(std::string_view text);
 int RunBatchTransfer(std::string_view source, std::string_view destination);
 
-}  // namespace korval::config
+}  // namespace korval::operations

@@ -1,11 +1,11 @@
-#include "listing/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 #include <cstdio>
 #include <memory>
 
 #include "platform/text.h"
 
-namespace korval::listing {
+namespace korval::config {
 
 namespace {
 constexpr std::size_t EntryCapacity = 9;
@@ -62,4 +62,4 @@ bool AsciiExtensionList::Matches(std::string_view name) const {
   return false;
 }
 
-}  // namespace korval::listing
+}  // namespace korval::config

@@ -18,9 +18,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "listing/host_type.h"
+#include "engine/host_type.h"
 
-namespace korval::listing {
+namespace korval::engine {
 
 // Command ids of the remote pane buttons that detection enables.
 constexpr int RemoteMkDirButton = 936;
@@ -48,4 +48,4 @@ void DetectHostType(int controlSocket);
 // The greeting handler the logon installs in the reply reader.
 void GreetingLineSeen(std::string_view line);
 
-}  // namespace korval::listing
+}  // namespace korval::engine

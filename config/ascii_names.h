@@ -5,10 +5,10 @@
 
 #include <string_view>
 
-namespace korval::listing {
+namespace korval::config {
 
 // True when `name` is a text file by its ending; a ";" version suffix is
 // ignored for the test.
 bool IsAsciiName(std::string_view name);
 
-}  // namespace korval::listing
+}  // namespace korval::config

@@ -4,8 +4,8 @@
 
 #include <string>
 
-namespace korval::listing {
+namespace korval::engine {
 
 std::string& ListingFile();
 
-}  // namespace korval::listing
+}  // namespace korval::engine

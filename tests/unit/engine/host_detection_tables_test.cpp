@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "listing/host_detection.h"
+#include "engine/host_detection.h"
 
-namespace korval::listing {
+namespace korval::engine {
 namespace {
 
 struct LineCase {
@@ -109,4 +109,4 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"500 HELP not understood", HostType::Unix}));
 
 }  // namespace
-}  // namespace korval::listing
+}  // namespace korval::engine

@@ -12,7 +12,7 @@
 
 #include <string_view>
 
-namespace korval::listing {
+namespace korval::operations {
 
 enum class PaneSide { Local, Remote };
 enum class ViewAction { View, Execute };
@@ -50,4 +50,4 @@ void RefreshPane(PaneSide side);
 // The user chose or typed `boxText` in the pane's directory box.
 void DirectoryBoxChosen(PaneSide side, std::string_view boxText);
 
-}  // namespace korval::listing
+}  // namespace korval::operations

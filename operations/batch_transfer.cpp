@@ -1,4 +1,4 @@
-#include "config/batch_transfer.h"
+#include "operations/batch_transfer.h"
 
 #include <unistd.h>
 
@@ -14,8 +14,8 @@
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/destination_naming.h"
-#include "engine/ftp_commands.h"
 #include "engine/file_transfer.h"
+#include "engine/ftp_commands.h"
 #include "engine/logon.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
@@ -25,7 +25,7 @@
 #include "platform/host.h"
 #include "platform/text.h"
 
-namespace korval::config {
+namespace korval::operations {
 
 namespace {
 
@@ -33,35 +33,35 @@ constexpr std::uint32_t BullCp6HostType = 6028;
 bool notUnderstood = false;
 
 void PlayIfBell(engine::SoundEvent event) {
-  if (Settings().Bell) engine::PlaySound(event);
+  if (config::Settings().Bell) engine::PlaySound(event);
 }
 
 int Fail(const std::string& message) {
   PlayIfBell(engine::SoundEvent::Error);
   engine::LogMessage(message);
-  if (!Batch().QuietMode) platform::CurrentHost().ShowMessage(message, ProgramTitle);
+  if (!config::Batch().QuietMode) platform::CurrentHost().ShowMessage(message, config::ProgramTitle);
   return BatchFailed;
 }
 
 // A section named like the host with a HOST value is that host's profile.
 // Returns the encoded password it holds, when it holds one.
-std::optional<std::string> ApplyHostProfile(const std::string& host, SessionProfile& profile) {
-  const std::string profileHost = ReadSectionString(host, "HOST", "", SessionProfile::HostCapacity);
+std::optional<std::string> ApplyHostProfile(const std::string& host, config::SessionProfile& profile) {
+  const std::string profileHost = config::ReadSectionString(host, "HOST", "", config::SessionProfile::HostCapacity);
   if (profileHost.empty()) {
-    profile.Host = platform::TruncateTo(host, SessionProfile::HostCapacity);
-    profile.UseFirewall = ReadBatchFirewallSwitch();
+    profile.Host = platform::TruncateTo(host, config::SessionProfile::HostCapacity);
+    profile.UseFirewall = config::ReadBatchFirewallSwitch();
     return std::nullopt;
   }
   profile.Host = profileHost;
-  profile.User = ReadSectionString(host, "UID", "", SessionProfile::UserCapacity);
-  std::string encoded = ReadSectionString(host, "PWD", "", 2 * SessionProfile::PasswordCapacity);
-  profile.Account = ReadSectionString(host, "ACT", "", SessionProfile::AccountCapacity);
-  if (ReadSectionNumber(host, "FIREWALL", 0) != 0) profile.UseFirewall = 1;
-  profile.Port = static_cast<std::uint32_t>(ReadSectionNumber(host, "PORT", 21));
-  const std::string localDir = ReadSectionString(host, "LOCDIR", "", SessionProfile::DirCapacity);
+  profile.User = config::ReadSectionString(host, "UID", "", config::SessionProfile::UserCapacity);
+  std::string encoded = config::ReadSectionString(host, "PWD", "", 2 * config::SessionProfile::PasswordCapacity);
+  profile.Account = config::ReadSectionString(host, "ACT", "", config::SessionProfile::AccountCapacity);
+  if (config::ReadSectionNumber(host, "FIREWALL", 0) != 0) profile.UseFirewall = 1;
+  profile.Port = static_cast<std::uint32_t>(config::ReadSectionNumber(host, "PORT", 21));
+  const std::string localDir = config::ReadSectionString(host, "LOCDIR", "", config::SessionProfile::DirCapacity);
   if (!localDir.empty() && ::chdir(localDir.c_str()) != 0)
     engine::LogPrintf("can't change to local directory %s", localDir.c_str());
-  profile.InitCommand = ReadSectionString(host, "INITCMD", "", SessionProfile::InitCommandCapacity);
+  profile.InitCommand = config::ReadSectionString(host, "INITCMD", "", config::SessionProfile::InitCommandCapacity);
   if (encoded.empty()) return std::nullopt;
   return encoded;
 }
@@ -71,44 +71,45 @@ std::optional<std::string> ApplyHostProfile(const std::string& host, SessionProf
 bool BatchArgumentsNotUnderstood() { return notUnderstood; }
 
 int StartBatch(std::string_view text) {
-  PrepareBatchArguments(text);
-  if (Batch().Source.empty()) return BatchFailed;
-  return RunBatchTransfer(Batch().Source, Batch().Destination);
+  config::PrepareBatchArguments(text);
+  if (config::Batch().Source.empty()) return BatchFailed;
+  return RunBatchTransfer(config::Batch().Source, config::Batch().Destination);
 }
 
 int RunBatchTransfer(std::string_view sourceText, std::string_view destinationText) {
   notUnderstood = false;
-  const BatchArgument source = ClassifyBatchArgument(sourceText);
-  const BatchArgument destination = ClassifyBatchArgument(destinationText);
-  const bool receive = source.Kind == ArgumentKind::Remote && destination.Kind != ArgumentKind::Remote;
-  const bool send = source.Kind == ArgumentKind::Local && destination.Kind == ArgumentKind::Remote;
+  const config::BatchArgument source = config::ClassifyBatchArgument(sourceText);
+  const config::BatchArgument destination = config::ClassifyBatchArgument(destinationText);
+  const bool receive = source.Kind == config::ArgumentKind::Remote && destination.Kind != config::ArgumentKind::Remote;
+  const bool send = source.Kind == config::ArgumentKind::Local && destination.Kind == config::ArgumentKind::Remote;
   if (!receive && !send) {
     notUnderstood = true;
-    if (!Batch().QuietMode) {
+    if (!config::Batch().QuietMode) {
       std::string text = platform::FormatTruncated(
           1023, "SRC(%u): %.*s\nDST(%u): %.*s", static_cast<unsigned>(source.Kind),
           static_cast<int>(sourceText.size()), sourceText.data(), static_cast<unsigned>(destination.Kind),
           static_cast<int>(destinationText.size()), destinationText.data());
-      platform::CurrentHost().ShowMessage(text + "\n\n" + UsageText, "Unknown batch command!");
+      platform::CurrentHost().ShowMessage(text + "\n\n" + config::UsageText, "Unknown batch command!");
     }
     return BatchFailed;
   }
 
-  const BatchArgument& remote = receive ? source : destination;
+  const config::BatchArgument& remote = receive ? source : destination;
   std::string localPath = receive ? destination.Path : source.Path;
-  if (receive && destination.Kind == ArgumentKind::None) localPath = engine::LocalNameFor(remote.Path);
+  if (receive && destination.Kind == config::ArgumentKind::None) localPath = engine::LocalNameFor(remote.Path);
 
-  SessionProfile& profile = CurrentProfile();
+  config::SessionProfile& profile = config::CurrentProfile();
   std::optional<std::string> storedPassword = ApplyHostProfile(remote.Host, profile);
   if (profile.User.empty()) {
     profile.User = "anonymous";
   } else if (storedPassword) {
-    profile.Password = DecodePassword(profile.User, *storedPassword);
+    profile.Password = config::DecodePassword(profile.User, *storedPassword);
   }
-  if (profile.User == "anonymous") profile.Password = Settings().MailAddress;
+  if (profile.User == "anonymous") profile.Password = config::Settings().MailAddress;
   // What a URL names itself wins over the profile.
-  if (remote.User) profile.User = platform::TruncateTo(*remote.User, SessionProfile::UserCapacity);
-  if (remote.Password) profile.Password = platform::TruncateTo(*remote.Password, SessionProfile::PasswordCapacity);
+  if (remote.User) profile.User = platform::TruncateTo(*remote.User, config::SessionProfile::UserCapacity);
+  if (remote.Password)
+    profile.Password = platform::TruncateTo(*remote.Password, config::SessionProfile::PasswordCapacity);
   if (remote.Port) profile.Port = *remote.Port;
 
   if (receive)
@@ -123,8 +124,9 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
 
   int result = 0;
   if (send) {
-    result = engine::SendFile(socket, platform::FormatTruncated(engine::CommandCapacity + 1, "STOR %s", remote.Path.c_str()),
-                              localPath, Settings().Mode);
+    result =
+        engine::SendFile(socket, platform::FormatTruncated(engine::CommandCapacity + 1, "STOR %s", remote.Path.c_str()),
+                         localPath, config::Settings().Mode);
   } else {
     if (session.HostType != BullCp6HostType && engine::SendCommand(socket, "CWD %s", remote.Path.c_str()) == 2) {
       listing::RetrieveRemoteListing(listing::RetrievalLock::Take);
@@ -132,8 +134,9 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
       platform::CurrentHost().PostCommand(engine::UpdateModeButtonsCommand);
       return BatchRemoteDirectory;
     }
-    result = engine::ReceiveFile(socket, platform::FormatTruncated(engine::CommandCapacity + 1, "RETR %s", remote.Path.c_str()),
-                                 localPath, Settings().Mode);
+    result = engine::ReceiveFile(socket,
+                                 platform::FormatTruncated(engine::CommandCapacity + 1, "RETR %s", remote.Path.c_str()),
+                                 localPath, config::Settings().Mode);
   }
 
   session.ControlSocket = engine::ShutdownSocket(socket);
@@ -147,4 +150,4 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
                                         profile.Host.c_str()));
 }
 
-}  // namespace korval::config
+}  // namespace korval::operations

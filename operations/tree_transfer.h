@@ -29,7 +29,7 @@ namespace korval::listing {
 class PaneList;
 }
 
-namespace korval::engine {
+namespace korval::operations {
 
 constexpr unsigned TreeDepthLimit = 64;
 // Posted after a single typed name was sent: the remote pane's Refresh.
@@ -68,4 +68,4 @@ void WaitForSelectionWorker();
 // connection down until it has come back, then collects it.
 void AbortSelectionWorker();
 
-}  // namespace korval::engine
+}  // namespace korval::operations

@@ -1,4 +1,4 @@
-#include "listing/host_detection.h"
+#include "engine/host_detection.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "platform/host.h"
 #include "platform/text.h"
 
-namespace korval::listing {
+namespace korval::engine {
 
 namespace {
 
@@ -207,4 +207,4 @@ void DetectHostType(int controlSocket) {
   session.HostTypeSettled = true;
 }
 
-}  // namespace korval::listing
+}  // namespace korval::engine

@@ -1,8 +1,8 @@
-#include "listing/host_type.h"
+#include "engine/host_type.h"
 
 #include <array>
 
-namespace korval::listing {
+namespace korval::engine {
 
 namespace {
 constexpr std::array<std::string_view, LastHostType - FirstHostType + 1> hostTypeNames = {
@@ -55,4 +55,4 @@ std::string_view HostTypeName(std::uint32_t hostType) {
   return hostTypeNames[hostType - FirstHostType];
 }
 
-}  // namespace korval::listing
+}  // namespace korval::engine

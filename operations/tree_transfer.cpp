@@ -1,4 +1,4 @@
-#include "engine/tree_transfer.h"
+#include "operations/tree_transfer.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,8 +22,8 @@
 #include "engine/ftp_commands.h"
 #include "engine/last_entry.h"
 #include "engine/message_log.h"
+#include "engine/remote_dir.h"
 #include "engine/session.h"
-#include "engine/single_file_transfer.h"
 #include "engine/socket_layer.h"
 #include "engine/sound_events.h"
 #include "engine/transfer_status.h"
@@ -31,14 +31,14 @@
 #include "listing/listing_entry.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
-#include "listing/remote_dir.h"
 #include "listing/remote_listing.h"
 #include "listing/selection.h"
+#include "operations/single_file_transfer.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 #include "platform/net.h"
 
-namespace korval::engine {
+namespace korval::operations {
 
 namespace {
 
@@ -54,7 +54,7 @@ std::mutex workerMutex;
 std::thread workerThread;
 std::atomic<std::thread::id> workerRunsOn{};
 
-int ControlSocket() { return TheSession().ControlSocket; }
+int ControlSocket() { return engine::TheSession().ControlSocket; }
 
 // The directories a walk has entered, outermost first: where each level
 // came from, remote and local.
@@ -81,7 +81,7 @@ bool OnPath(const std::vector<std::string>& path, const std::string& directory) 
 }
 
 bool TransferSucceeded(int result) {
-  const Session& session = TheSession();
+  const engine::Session& session = engine::TheSession();
   return result == 2 && !session.CancelRequested && !session.TreeAbort;
 }
 
@@ -111,22 +111,22 @@ class TreeSettings {
 // The level's way back: the remote directory (a refresh or a plain retrieval
 // shows it again), then the local one. 0 when either fails.
 int ReturnToRemote(const std::string& remoteBack, bool refresh, int result) {
-  if (ChangeRemoteDir(ControlSocket(), remoteBack) == 2) {
+  if (engine::ChangeRemoteDir(ControlSocket(), remoteBack) == 2) {
     if (refresh) {
       listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
     } else {
       listing::RetrieveRemoteListing(RetrievalLock::AlreadyHeld);
-      LogPrintf("[S] changed back to orig rdir %s", remoteBack.c_str());
+      engine::LogPrintf("[S] changed back to orig rdir %s", remoteBack.c_str());
     }
     return result;
   }
-  LogPrintf("[E] failed to return to orig rdir %s", remoteBack.c_str());
+  engine::LogPrintf("[E] failed to return to orig rdir %s", remoteBack.c_str());
   return 0;
 }
 
 int ReturnToLocal(const std::string& localBack, int result) {
   if (::chdir(localBack.c_str()) != 0) {
-    LogPrintf("[E] failed to return to orig ldir %s", localBack.c_str());
+    engine::LogPrintf("[E] failed to return to orig ldir %s", localBack.c_str());
     result = 0;
   }
   listing::ListLocalDirectory();
@@ -136,15 +136,15 @@ int ReturnToLocal(const std::string& localBack, int result) {
 // Whether the remote directory just entered is one the walk has come
 // through already; it is not walked again.
 bool RemoteLoop(const TreeWalk& walk, const std::string& name) {
-  const std::string& now = listing::RemoteDir();
+  const std::string& now = engine::RemoteDir();
   if (now == listing::UndecipherableDir || !OnPath(walk.remotePath, now)) return false;
-  LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), now.c_str());
+  engine::LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), now.c_str());
   return true;
 }
 
 bool TooDeep(const TreeWalk& walk, std::string_view name) {
   if (walk.Depth() < TreeDepthLimit) return false;
-  LogPrintf("[E] %s not entered: deeper than %u levels", std::string(name).c_str(), TreeDepthLimit);
+  engine::LogPrintf("[E] %s not entered: deeper than %u levels", std::string(name).c_str(), TreeDepthLimit);
   return true;
 }
 
@@ -153,20 +153,20 @@ int ReceiveLevel(TreeWalk& walk, const std::string& name);
 // One file of a received tree; true when the walk goes on.
 bool ReceiveTreeFile(TreeWalk& walk, const PaneItem& entry, unsigned number, unsigned count) {
   if (!IsPlainName(entry.Name)) {
-    LogPrintf("[E] unsafe name %s skipped", entry.Name.c_str());
+    engine::LogPrintf("[E] unsafe name %s skipped", entry.Name.c_str());
     return true;
   }
-  const std::string localName = LocalNameFor(entry.Name);
+  const std::string localName = engine::LocalNameFor(entry.Name);
   if (!IsPlainName(localName) || IsSymbolicLink(localName)) {
-    LogPrintf("[E] %s not received: %s is not a plain local file name", entry.Name.c_str(), localName.c_str());
+    engine::LogPrintf("[E] %s not received: %s is not a plain local file name", entry.Name.c_str(), localName.c_str());
     return true;
   }
-  LastEntry().Kind = entry.Kind;
-  LastEntry().Size = entry.Size;
-  TransferResult() = TransferNothing;
+  engine::LastEntry().Kind = entry.Kind;
+  engine::LastEntry().Size = entry.Size;
+  engine::TransferResult() = engine::TransferNothing;
   const int result = ReceiveRemoteFile(entry.Name, number, count, false);
   // A link the server will not send is a link to a directory.
-  if (TransferResult() == TransferLinkRefused) return ReceiveLevel(walk, entry.Name) == 1;
+  if (engine::TransferResult() == engine::TransferLinkRefused) return ReceiveLevel(walk, entry.Name) == 1;
   const bool success = TransferSucceeded(result);
   Yield();
   return success;
@@ -174,17 +174,17 @@ bool ReceiveTreeFile(TreeWalk& walk, const PaneItem& entry, unsigned number, uns
 
 int ReceiveLevel(TreeWalk& walk, const std::string& name) {
   if (!IsPlainName(name)) {
-    LogPrintf("[E] unsafe name %s skipped", name.c_str());
+    engine::LogPrintf("[E] unsafe name %s skipped", name.c_str());
     return 1;
   }
   if (TooDeep(walk, name)) return 1;
-  const std::string remoteBack = listing::RemoteDir();
+  const std::string remoteBack = engine::RemoteDir();
   const std::optional<std::string> localBack = platform::CurrentDirectory();
   if (!localBack) return 0;
 
   const bool made = ::mkdir(name.c_str(), 0777) == 0;
   if (IsSymbolicLink(name)) {
-    LogPrintf("[E] %s not entered: a symbolic link", name.c_str());
+    engine::LogPrintf("[E] %s not entered: a symbolic link", name.c_str());
     return 1;
   }
   if (::chdir(name.c_str()) != 0) return 0;
@@ -194,24 +194,24 @@ int ReceiveLevel(TreeWalk& walk, const std::string& name) {
   int result = 0;
   bool leftAtOnce = false;
   listing::ListLocalDirectory();
-  if (ChangeRemoteDir(ControlSocket(), name) != 2) {
-    LogPrintf("[E] failed to change to select rdir %s", name.c_str());
+  if (engine::ChangeRemoteDir(ControlSocket(), name) != 2) {
+    engine::LogPrintf("[E] failed to change to select rdir %s", name.c_str());
   } else {
-    LogPrintf("[S] change to new rdir %s", name.c_str());
+    engine::LogPrintf("[S] change to new rdir %s", name.c_str());
     listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
     if (RemoteLoop(walk, name)) {
       result = 1;
       leftAtOnce = true;
     } else {
-      LogPrintf("[S] entering %s - %s", localBack->c_str(), remoteBack.c_str());
+      engine::LogPrintf("[S] entering %s - %s", localBack->c_str(), remoteBack.c_str());
       const std::vector<PaneItem> entries = listing::ReadAllEntries(listing::RemotePane());
       const unsigned count = static_cast<unsigned>(entries.size());
-      LogPrintf("[S] %u files to xfer", count);
+      engine::LogPrintf("[S] %u files to xfer", count);
       result = 1;
       for (unsigned i = 0; i < count && result == 1; ++i) {
         const PaneItem& entry = entries[i];
-        LogPrintf("[S] got %s type %u", entry.Name.c_str(), static_cast<unsigned>(entry.Kind));
-        if (TheSession().TreeAbort) {
+        engine::LogPrintf("[S] got %s type %u", entry.Name.c_str(), static_cast<unsigned>(entry.Kind));
+        if (engine::TheSession().TreeAbort) {
           result = 0;
         } else if (entry.Kind == listing::DirectoryKind) {
           if (entry.Name != "..") result = ReceiveLevel(walk, entry.Name);
@@ -219,7 +219,7 @@ int ReceiveLevel(TreeWalk& walk, const std::string& name) {
           result = 0;
         }
       }
-      LogMessage("[S] transfer directory complete");
+      engine::LogMessage("[S] transfer directory complete");
     }
     result = ReturnToRemote(remoteBack, false, result);
   }
@@ -233,16 +233,16 @@ int ReceiveLevel(TreeWalk& walk, const std::string& name) {
 
 int SendLevel(TreeWalk& walk, const std::string& name) {
   if (TooDeep(walk, name)) return 1;
-  const std::string remoteBack = listing::RemoteDir();
+  const std::string remoteBack = engine::RemoteDir();
   const std::optional<std::string> localBack = platform::CurrentDirectory();
   if (!localBack) return 0;
   if (name.empty() || ::chdir(name.c_str()) != 0) {
-    LogPrintf("[E] failed to change to new ldir %s", name.c_str());
+    engine::LogPrintf("[E] failed to change to new ldir %s", name.c_str());
     return 0;
   }
   const std::optional<std::string> localNow = platform::CurrentDirectory();
   if (localNow && (OnPath(walk.localPath, *localNow) || *localNow == *localBack)) {
-    LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), localNow->c_str());
+    engine::LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), localNow->c_str());
     return ReturnToLocal(*localBack, 1);
   }
   walk.remotePath.push_back(remoteBack);
@@ -250,8 +250,8 @@ int SendLevel(TreeWalk& walk, const std::string& name) {
 
   int result = 0;
   listing::ListLocalDirectory();
-  MakeRemoteDir(ControlSocket(), name);  // it may exist already
-  if (ChangeRemoteDir(ControlSocket(), name) == 2) {
+  engine::MakeRemoteDir(ControlSocket(), name);  // it may exist already
+  if (engine::ChangeRemoteDir(ControlSocket(), name) == 2) {
     listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
     if (RemoteLoop(walk, name)) {
       result = 1;
@@ -261,7 +261,7 @@ int SendLevel(TreeWalk& walk, const std::string& name) {
       result = 1;
       for (unsigned i = 0; i < count && result == 1; ++i) {
         const PaneItem& entry = entries[i];
-        if (TheSession().TreeAbort) {
+        if (engine::TheSession().TreeAbort) {
           result = 0;
         } else if (entry.Kind == listing::DirectoryKind) {
           if (entry.Name != "..") result = SendLevel(walk, entry.Name);
@@ -272,7 +272,7 @@ int SendLevel(TreeWalk& walk, const std::string& name) {
         }
       }
       if (result == 1) listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
-      LogMessage("[S] transfer directory complete");
+      engine::LogMessage("[S] transfer directory complete");
     }
     result = ReturnToRemote(remoteBack, true, result);
   }
@@ -301,8 +301,8 @@ class TreeQuestion {
 // The transfer log of a walk stays in the directory the walk starts in.
 class TransferLogPlace {
  public:
-  TransferLogPlace() { SetTransferLogDirectory(platform::CurrentDirectory()); }
-  ~TransferLogPlace() { SetTransferLogDirectory(std::nullopt); }
+  TransferLogPlace() { engine::SetTransferLogDirectory(platform::CurrentDirectory()); }
+  ~TransferLogPlace() { engine::SetTransferLogDirectory(std::nullopt); }
   TransferLogPlace(const TransferLogPlace&) = delete;
   TransferLogPlace& operator=(const TransferLogPlace&) = delete;
 };
@@ -315,7 +315,7 @@ int RunTree(int (*walk)(std::string_view), const std::string& name) {
 }
 
 void PlayCompleteIfBell() {
-  if (config::Settings().Bell) PlaySound(SoundEvent::Complete);
+  if (config::Settings().Bell) engine::PlaySound(engine::SoundEvent::Complete);
 }
 
 // The worker's frame: where it runs, TreeAbort cleared, WorkerBusy lowered
@@ -324,7 +324,7 @@ class WorkerFrame {
  public:
   WorkerFrame() {
     workerRunsOn = std::this_thread::get_id();
-    TheSession().TreeAbort = false;
+    engine::TheSession().TreeAbort = false;
   }
   ~WorkerFrame() { Finish(); }
   WorkerFrame(const WorkerFrame&) = delete;
@@ -333,7 +333,7 @@ class WorkerFrame {
     if (finished_) return;
     finished_ = true;
     workerRunsOn = std::thread::id{};
-    SetWorkerBusy(false);
+    engine::SetWorkerBusy(false);
   }
 
  private:
@@ -353,7 +353,7 @@ void Start(void (*body)(listing::PaneList&), listing::PaneList& list) {
   CollectFinishedThread();
   std::lock_guard lock(workerMutex);
   workerThread = std::thread([body, &list] {
-    InstallBlockingHook();
+    engine::InstallBlockingHook();
     body(list);
   });
 }
@@ -382,7 +382,7 @@ void SendSelectedWorker(listing::PaneList& localList) {
     std::string name;
     config::PromptHelpContext() = SendNameHelpContext;
     if (config::AskText(&name, "Enter local file name to transfer to remote system:") == 0 || name.empty()) return;
-    ClearLastEntry();
+    engine::ClearLastEntry();
     const int result = SendLocalFile(name, 1, 1, prompt);
     frame.Finish();
     if (result == 2) {
@@ -408,15 +408,15 @@ void SendSelectedWorker(listing::PaneList& localList) {
         break;
       }
     } else if (entry.Kind != listing::DriveKind) {
-      LastEntry().Kind = entry.Kind;
-      LastEntry().Size = entry.Size;
+      engine::LastEntry().Kind = entry.Kind;
+      engine::LastEntry().Size = entry.Size;
       if (SendLocalFile(entry.Name, i + 1, count, prompt) != 2) {
         allProcessed = false;
         break;
       }
       sentSomething = true;
       Yield();
-      if (TheSession().TreeAbort) {
+      if (engine::TheSession().TreeAbort) {
         allProcessed = i + 1 == count;
         break;
       }
@@ -436,7 +436,7 @@ void ReceiveSelectedWorker(listing::PaneList& remoteList) {
     std::string name;
     config::PromptHelpContext() = ReceiveNameHelpContext;
     if (config::AskText(&name, "Enter remote file name to transfer to local system:") == 0 || name.empty()) return;
-    ClearLastEntry();
+    engine::ClearLastEntry();
     if (ReceiveRemoteFile(name, 1, 1, prompt) == 2) PlayCompleteIfBell();
     return;
   }
@@ -448,19 +448,19 @@ void ReceiveSelectedWorker(listing::PaneList& remoteList) {
     const PaneItem& entry = entries[i];
     bool asDirectory = entry.Kind == listing::DirectoryKind;
     if (!asDirectory) {
-      LastEntry().Kind = entry.Kind;
-      LastEntry().Size = entry.Size;
-      TransferResult() = TransferNothing;  // a cancelled name prompt transfers nothing
+      engine::LastEntry().Kind = entry.Kind;
+      engine::LastEntry().Size = entry.Size;
+      engine::TransferResult() = engine::TransferNothing;  // a cancelled name prompt transfers nothing
       const int result = ReceiveRemoteFile(entry.Name, i + 1, count, prompt);
-      if (TransferResult() == TransferLinkRefused) {
+      if (engine::TransferResult() == engine::TransferLinkRefused) {
         asDirectory = true;
       } else {
-        if (result != 2 || TheSession().CancelRequested) {
+        if (result != 2 || engine::TheSession().CancelRequested) {
           allProcessed = false;
           break;
         }
         Yield();
-        if (TheSession().TreeAbort) {
+        if (engine::TheSession().TreeAbort) {
           allProcessed = i + 1 == count;
           break;
         }
@@ -479,32 +479,32 @@ void ReceiveSelectedWorker(listing::PaneList& remoteList) {
 }
 
 void StartSendSelected(listing::PaneList& localList) {
-  if (IsWorkerBusy()) return;
-  SetWorkerBusy(true);
+  if (engine::IsWorkerBusy()) return;
+  engine::SetWorkerBusy(true);
   Start(&SendSelectedWorker, localList);
   platform::CurrentHost().UpdateControlStates();
 }
 
 void StartReceiveSelected(listing::PaneList& remoteList) {
-  if (IsWorkerBusy()) return;
-  SetWorkerBusy(true);
+  if (engine::IsWorkerBusy()) return;
+  engine::SetWorkerBusy(true);
   platform::CurrentHost().UpdateControlStates();
   Start(&ReceiveSelectedWorker, remoteList);
 }
 
 void WaitForSelectionWorker() {
   if (workerRunsOn.load() == std::this_thread::get_id()) return;
-  while (IsWorkerBusy()) {
+  while (engine::IsWorkerBusy()) {
     if (!platform::RunBlockingHook()) std::this_thread::sleep_for(std::chrono::milliseconds(platform::WaitSliceMs));
   }
   CollectFinishedThread();
 }
 
 void AbortSelectionWorker() {
-  if (IsWorkerBusy() && workerRunsOn.load() != std::this_thread::get_id()) {
-    LogMessage("Aborting thread.");
-    Session& session = TheSession();
-    while (IsWorkerBusy()) {
+  if (engine::IsWorkerBusy() && workerRunsOn.load() != std::this_thread::get_id()) {
+    engine::LogMessage("Aborting thread.");
+    engine::Session& session = engine::TheSession();
+    while (engine::IsWorkerBusy()) {
       session.CancelRequested = true;
       session.TreeAbort = true;
       platform::CancelAllBlockingCalls();
@@ -518,4 +518,4 @@ void AbortSelectionWorker() {
   CollectFinishedThread();
 }
 
-}  // namespace korval::engine
+}  // namespace korval::operations
