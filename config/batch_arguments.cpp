@@ -31,14 +31,17 @@ std::size_t CopyWord(std::string_view text, std::size_t position, std::string& w
   return position;
 }
 
-// Removes the first `word` and the blank after it; true when it was there.
+// Removes the first blank-delimited occurrence of `word` and the blank after
+// it; true when it was there. A file name that merely holds the word
+// ("data-ascii.csv") is left alone.
 bool RemoveWord(std::string& text, std::string_view word) {
-  std::size_t at = text.find(word);
-  if (at == std::string::npos) return false;
-  std::size_t length = word.size();
-  if (at + length < text.size() && text[at + length] == ' ') ++length;
-  text.erase(at, length);
-  return true;
+  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    if ((at > 0 && text[at - 1] != ' ') || (end < text.size() && text[end] != ' ')) continue;
+    text.erase(at, end < text.size() ? word.size() + 1 : word.size());
+    return true;
+  }
+  return false;
 }
 
 int HexValue(char c) {

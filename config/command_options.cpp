@@ -22,9 +22,18 @@ const char* const UsageText =
     "                 -d destination\n"
     "                 -quiet\n"
     "                 -ascii\n"
-    "                 -binary";
+    "                 -binary\n"
+    "                 -v";
 
 namespace {
+
+// -p and -i replace the profile whole, so what -u, -w and -c set before is gone.
+void ForgetProfileOptions() {
+  Batch().ProfileNamed = false;
+  Batch().UserOption.reset();
+  Batch().PasswordOption.reset();
+  Batch().AccountOption.reset();
+}
 
 std::size_t SkipWord(std::string_view text, std::size_t position) {
   while (position < text.size() && text[position] != ' ') ++position;
@@ -80,6 +89,7 @@ std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
         break;
       case 'c':
         position = NextWord(text, position, profile.Account, SessionProfile::AccountCapacity);
+        Batch().AccountOption = profile.Account;
         break;
       case 'd':
         position = NextWord(text, position, Batch().Destination, BatchArgumentCapacity);
@@ -87,6 +97,7 @@ std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
       case 'i':
         position = NextWord(text, position, ProgramFiles().ConfigPath, ConfigPathCapacity);
         LoadGlobalSettings();
+        ForgetProfileOptions();
         break;
       case 'p': {
         std::string name;
@@ -94,6 +105,8 @@ std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
         ResetSessionProfile(profile);
         profile.Name = name;
         LoadSessionProfile(profile);
+        ForgetProfileOptions();
+        Batch().ProfileNamed = true;
         break;
       }
       case 'q':
@@ -104,11 +117,22 @@ std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
         position = NextWord(text, position, Batch().Source, BatchArgumentCapacity);
         BatchMode() = true;
         break;
-      case 'u':
-        position = NextWord(text, position, profile.User, SessionProfile::UserCapacity);
+      case 'v':
+        Batch().Verbose = true;
+        position = SkipWord(text, position);
         break;
+      case 'u': {
+        std::string user;
+        position = NextWord(text, position, user, SessionProfile::UserCapacity);
+        // A profile's password belongs to its own user, never to another.
+        if (user != profile.User && !Batch().PasswordOption) profile.Password.clear();
+        profile.User = user;
+        Batch().UserOption = user;
+        break;
+      }
       case 'w':
         position = NextWord(text, position, profile.Password, SessionProfile::PasswordCapacity);
+        Batch().PasswordOption = profile.Password;
         break;
       default: {
         std::string message = "Unknown arguments " + text.substr(position);

@@ -17,6 +17,14 @@ struct BatchRequest {
   std::string Source;       // -s, or the first transfer argument
   std::string Destination;  // -d, or the second
   bool QuietMode = false;   // -quiet: no message boxes
+  bool Verbose = false;     // -v: the message log on the terminal as it happens
+  // Whether "-p" chose the current profile. Without it the current profile is
+  // only the start-up one (SESSION), which a batch host never inherits.
+  bool ProfileNamed = false;
+  // What -u, -w and -c gave since the last -p or -i, each applied on its own.
+  std::optional<std::string> UserOption;
+  std::optional<std::string> PasswordOption;
+  std::optional<std::string> AccountOption;
 };
 BatchRequest& Batch();
 void ResetBatchRequest();

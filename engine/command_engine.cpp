@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <thread>
 
+#include "engine/failure_reason.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
@@ -164,6 +165,7 @@ int ReadReplyLine(int socket) {
       // ends at once, as on a lost connection.
       LogPrintf("reply too long: over %u bytes without an end, connection given up",
                 static_cast<unsigned>(ReplyByteBudget));
+      NoteFailureReason("the server's reply had no end");
       platform::ShutdownSocketDirection(socket, SHUT_RD);
       pendingInput.clear();
       session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
@@ -177,8 +179,14 @@ int ReadReplyLine(int socket) {
   }
 
   if (lastRead <= 0) {
-    if (lastRead < 0) ReportSocketError("rl-recv", platform::LastSocketError());
-    else LogMessage("rl-recv: the server closed the connection");
+    if (lastRead < 0) {
+      const int error = platform::LastSocketError();
+      ReportSocketError("rl-recv", error);
+      NoteFailureReason("connection lost: " + SocketErrorText(error));
+    } else {
+      LogMessage("rl-recv: the server closed the connection");
+      NoteFailureReason("the server closed the connection");
+    }
     session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
     session.CancelRequested = true;
     return 421;
@@ -218,6 +226,8 @@ int ReadReply(int socket) {
   }
   replyDepth -= linesRead;
   int last = session.LastReplyCode;
+  // A refusal (class 4 or 5) is the reason for what fails next.
+  if (last >= 400 && last <= 599 && !session.CancelRequested) NoteFailureReason(session.ReplyLine);
   return (last >= 100 && last <= 599) ? last / 100 : 0;
 }
 

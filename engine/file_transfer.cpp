@@ -16,6 +16,7 @@
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/data_connection.h"
+#include "engine/failure_reason.h"
 #include "engine/host_type.h"
 #include "engine/last_entry.h"
 #include "engine/message_log.h"
@@ -142,11 +143,15 @@ char SettleTransferType(int controlSocket, char letter, std::string_view autoNam
   return letter;
 }
 
-// Whether the local file can be written, without touching one that exists.
+// Whether the local file can be written, without touching one that exists;
+// when not, errno says why.
 bool CanWriteLocalFile(const std::string& path) {
   struct stat info {};
   const bool existed = ::stat(path.c_str(), &info) == 0;
-  if (existed && S_ISDIR(info.st_mode)) return false;
+  if (existed && S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
   FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
   if (!file.IsOpen()) return false;
   file.Close();
@@ -282,7 +287,8 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
   std::int64_t total = 0;
   ssize_t count = 0;
 
-  auto abortForWriteError = [&]() {
+  auto abortForWriteError = [&](int error) {
+    NoteLocalFileFailure("write", localPath, error);
     static constexpr char abort[] = "ABOR\r\n";
     SendWait(session.ControlSocket, abort, sizeof abort - 1, SendTimeoutMs);
     session.CancelRequested = true;
@@ -292,8 +298,9 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
   // The blocks gathered so far go to the file in one write.
   auto flush = [&]() {
     const bool written = file.IsOpen() && WriteAll(file.Fd(), gathered.Data(), gathered.Size());
+    const int error = errno;
     gathered.Clear();
-    if (!written) abortForWriteError();
+    if (!written) abortForWriteError(error);
     return written;
   };
 
@@ -311,9 +318,11 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
     if (total == 0) {
       file = FileHandle(::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
       if (!file.IsOpen()) {
-        LogPrintf("failed to open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+        const int error = errno;
+        LogPrintf("failed to open file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
+        NoteLocalFileFailure("create", localPath, error);
         fileFailed = true;
-        abortForWriteError();
+        abortForWriteError(error);
         result = TransferNothing;
         total += count;
         break;
@@ -337,7 +346,7 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
   if (gathered.Size() > 0 && !lastReceive.writeAborted && !flush()) result = TransferNothing;
   const TransferClock::time_point end = TransferClock::now();
   if (file.IsOpen() && !file.Close() && !lastReceive.writeAborted) {
-    abortForWriteError();  // the close reported a delayed write error
+    abortForWriteError(errno);  // the close reported a delayed write error
     result = TransferNothing;
   }
   lastReceive.bytes = total;
@@ -382,8 +391,10 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
 
   FileHandle file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.IsOpen()) {
+    const int error = errno;
+    NoteLocalFileFailure("read", localPath, error);
     std::string message =
-        platform::FormatTruncated(255, "failed to open file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+        platform::FormatTruncated(255, "failed to open file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
     LogMessage(message);
     ErrorSound();
     if (config::BatchMode() && !config::Batch().QuietMode)
@@ -416,7 +427,9 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
     ssize_t count = ::read(file.Fd(), into, blockSize);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) {
-      LogPrintf("failed to read file %s (%u)", localPath.c_str(), static_cast<unsigned>(errno));
+      const int error = errno;
+      NoteLocalFileFailure("read", localPath, error);
+      LogPrintf("failed to read file %s (%u)", localPath.c_str(), static_cast<unsigned>(error));
       readFailed = true;
       break;
     }
@@ -450,6 +463,7 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
   if (RefuseWhenBusy(controlSocket)) return 0;
   // Checked before anything goes to the server.
   if (!CanWriteLocalFile(localPath)) {
+    NoteLocalFileFailure("create", localPath, errno);  // the check leaves the system's error
     LogPrintf("FAILED TO OPEN %s FOR WRITE!", localPath.c_str());
     return 0;
   }
@@ -504,6 +518,7 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
         const TransferClock::time_point now = TransferClock::now();
         LogTransferStats("Received", 0, now, now, false);
       } else {
+        NoteLocalFileFailure("create", localPath, errno);
         LogPrintf("FAILED TO OPEN %s FOR WRITE!", localPath.c_str());
       }
     }
@@ -512,8 +527,11 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
   // A binary receive that ends before the announced size is broken, whatever
   // the server says (line ends make an ASCII size differ from the wire's).
   if (TransferResult() == TransferComplete && letter != 'A' && announced > 0 && details.bytes < announced) {
-    LogPrintf("Transfer incomplete: %lld of %lld bytes received", static_cast<long long>(details.bytes),
-              static_cast<long long>(announced));
+    const std::string incomplete =
+        platform::FormatTruncated(255, "Transfer incomplete: %lld of %lld bytes received",
+                                  static_cast<long long>(details.bytes), static_cast<long long>(announced));
+    LogMessage(incomplete);
+    NoteFailureReason(incomplete);
     TransferResult() = TransferIncomplete;
   }
   if (replyClass == 2 && TransferResult() != TransferComplete) return 4;
@@ -531,8 +549,10 @@ int SendFile(int controlSocket, std::string_view command, const std::string& loc
     FileHandle probe(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!probe.IsOpen() || ::fstat(probe.Fd(), &info) != 0 || S_ISDIR(info.st_mode)) {
+      const int error = probe.IsOpen() ? EISDIR : errno;
+      NoteLocalFileFailure("read", localPath, error);
       std::string message = platform::FormatTruncated(255, "failed to open file %s (%u)", localPath.c_str(),
-                                                      static_cast<unsigned>(probe.IsOpen() ? EISDIR : errno));
+                                                      static_cast<unsigned>(error));
       LogMessage(message);
       ErrorSound();
       if (config::BatchMode() && !config::Batch().QuietMode)

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "config/session_profile.h"
+#include "engine/failure_reason.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
 #include "platform/net.h"
@@ -123,6 +124,7 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
     in_addr_t address = ::inet_addr(host.c_str());
     if (address == INADDR_NONE) {
       LogPrintf("can't get \"%s\" host entry", host.c_str());
+      NoteFailureReason(SocketErrorText(11001));
       return -1;
     }
     session.ServerAddress.sin_addr.s_addr = address;
@@ -130,6 +132,7 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
     in_addr_t address = ::inet_addr(host.c_str());
     if (address == INADDR_NONE) {
       LogPrintf("can't get \"%s\" host entry", host.c_str());
+      NoteFailureReason(SocketErrorText(platform::LastSocketError()));
       return -1;
     }
     session.ServerAddress.sin_addr.s_addr = address;
@@ -149,6 +152,7 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
   if (socket < 0) {
     platform::SetLastSocketError(platform::SocketErrorFromErrno(errno));
     LogPrintf("can't create socket - %s", SocketErrorText(platform::LastSocketError()).c_str());
+    NoteFailureReason(SocketErrorText(platform::LastSocketError()));
     return -1;
   }
 
@@ -162,6 +166,7 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
     int error = platform::LastSocketError();
     ::close(socket);  // a socket whose connect failed is of no further use
     LogPrintf("can't connect to %s - %s", host.c_str(), SocketErrorText(error).c_str());
+    NoteFailureReason(SocketErrorText(error));
     platform::SetLastSocketError(error);
     return -1;
   }
@@ -259,10 +264,9 @@ std::string SocketErrorText(int code) {
 
 void ReportSocketError(std::string_view name, int code) {
   std::string text = SocketErrorText(code);
-  if (name.empty())
-    LogMessage(text);
-  else
-    LogPrintf("%.*s: %s", static_cast<int>(name.size()), name.data(), text.c_str());
+  if (!name.empty()) text = std::string(name) + ": " + text;
+  LogMessage(text);
+  NoteFailureReason(text);
 }
 
 void InstallBlockingHook(bool (*dispatchOne)()) {

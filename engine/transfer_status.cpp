@@ -58,6 +58,7 @@ void ShowProgress(std::int64_t bytes, TransferClock::time_point start, TransferC
     platform::CurrentHost().SetProgressText("");
     return;
   }
+  platform::CurrentHost().TransferProgressed(bytes, expected, ElapsedMs(start, now));
   // The text is rebuilt at most twice a second, whatever the block size.
   if (now - lastProgressTick < ProgressInterval) return;
   lastProgressTick = now;

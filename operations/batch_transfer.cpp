@@ -14,6 +14,7 @@
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
 #include "engine/destination_naming.h"
+#include "engine/failure_reason.h"
 #include "engine/file_transfer.h"
 #include "engine/ftp_commands.h"
 #include "engine/logon.h"
@@ -36,11 +37,32 @@ void PlayIfBell(engine::SoundEvent event) {
   if (config::Settings().Bell) engine::PlaySound(event);
 }
 
+// The message ends with why it failed, when that is known.
+std::string WithReason(std::string message, const std::string& reason) {
+  if (!reason.empty()) message += ": " + reason;
+  return message;
+}
+
 int Fail(const std::string& message) {
   PlayIfBell(engine::SoundEvent::Error);
   engine::LogMessage(message);
   if (!config::Batch().QuietMode) platform::CurrentHost().ShowMessage(message, config::ProgramTitle);
   return BatchFailed;
+}
+
+// The profile a batch host starts from: the one "-p" chose, or else a
+// default one (anonymous, port 21) that takes -u, -w and -c one by one. The
+// start-up profile (SESSION) belongs to its own host, and none of its fields
+// (a password above all) goes to another.
+config::SessionProfile BatchStartProfile() {
+  const config::BatchRequest& batch = config::Batch();
+  if (batch.ProfileNamed) return config::CurrentProfile();
+  config::SessionProfile profile;
+  profile.Passive = config::ReadConfigNumber("PASVMODE", 0);
+  if (batch.UserOption) profile.User = *batch.UserOption;
+  if (batch.PasswordOption) profile.Password = *batch.PasswordOption;
+  if (batch.AccountOption) profile.Account = *batch.AccountOption;
+  return profile;
 }
 
 // A section named like the host with a HOST value is that host's profile.
@@ -99,6 +121,7 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
   if (receive && destination.Kind == config::ArgumentKind::None) localPath = engine::LocalNameFor(remote.Path);
 
   config::SessionProfile& profile = config::CurrentProfile();
+  profile = BatchStartProfile();
   std::optional<std::string> storedPassword = ApplyHostProfile(remote.Host, profile);
   if (profile.User.empty()) {
     profile.User = "anonymous";
@@ -106,8 +129,13 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
     profile.Password = config::DecodePassword(profile.User, *storedPassword);
   }
   if (profile.User == "anonymous") profile.Password = config::Settings().MailAddress;
-  // What a URL names itself wins over the profile.
-  if (remote.User) profile.User = platform::TruncateTo(*remote.User, config::SessionProfile::UserCapacity);
+  // What a URL names itself wins over the profile; a user of its own takes
+  // only a password given for it (in the URL or by -w).
+  if (remote.User && *remote.User != profile.User) {
+    profile.User = platform::TruncateTo(*remote.User, config::SessionProfile::UserCapacity);
+    profile.Password = config::Batch().PasswordOption.value_or("");
+    if (profile.User == "anonymous" && !config::Batch().PasswordOption) profile.Password = config::Settings().MailAddress;
+  }
   if (remote.Password)
     profile.Password = platform::TruncateTo(*remote.Password, config::SessionProfile::PasswordCapacity);
   if (remote.Port) profile.Port = *remote.Port;
@@ -118,9 +146,12 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
     engine::LogPrintf("sending %s to %s as %s", localPath.c_str(), profile.Host.c_str(), remote.Path.c_str());
 
   engine::Session& session = engine::TheSession();
+  engine::ClearFailureReason();
   const int socket = engine::Logon(profile);
   session.ControlSocket = socket;
-  if (socket == -1) return Fail(platform::FormatTruncated(255, "Connect failed to %s", profile.Host.c_str()));
+  if (socket == -1)
+    return Fail(WithReason(platform::FormatTruncated(255, "Connect failed to %s", profile.Host.c_str()),
+                           engine::FailureReason()));
 
   int result = 0;
   if (send) {
@@ -134,11 +165,13 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
       platform::CurrentHost().PostCommand(engine::UpdateModeButtonsCommand);
       return BatchRemoteDirectory;
     }
+    engine::ClearFailureReason();  // the refused CWD says only that it is no directory
     result = engine::ReceiveFile(socket,
                                  platform::FormatTruncated(engine::CommandCapacity + 1, "RETR %s", remote.Path.c_str()),
                                  localPath, config::Settings().Mode);
   }
 
+  const std::string reason = engine::FailureReason();
   session.ControlSocket = engine::ShutdownSocket(socket);
   session.LoggedOn = false;
   if (result == 2) {
@@ -146,8 +179,9 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
     PlayIfBell(engine::SoundEvent::Complete);
     return BatchTransferred;
   }
-  return Fail(platform::FormatTruncated(255, "\nTransfer failed for %s from %s", remote.Path.c_str(),
-                                        profile.Host.c_str()));
+  return Fail(WithReason(platform::FormatTruncated(255, "\nTransfer failed for %s from %s", remote.Path.c_str(),
+                                                   profile.Host.c_str()),
+                         reason));
 }
 
 }  // namespace korval::operations

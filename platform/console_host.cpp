@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/progress_meter.h"
 #include "platform/text.h"
 
 namespace korval::platform {
@@ -31,9 +32,11 @@ class Terminal {
 
 void WriteStderr(std::string_view text) { (void)!::write(STDERR_FILENO, text.data(), text.size()); }
 
+constexpr auto MeterInterval = std::chrono::milliseconds(500);
+
 }  // namespace
 
-ConsoleHost::ConsoleHost() : progressToTerminal_(::isatty(STDERR_FILENO) != 0) {}
+ConsoleHost::ConsoleHost() : stderrIsTerminal_(::isatty(STDERR_FILENO) != 0) {}
 
 std::optional<std::string> ConsoleHost::AskOnTerminal(std::string_view prompt, std::string_view initial,
                                                       std::size_t capacity, bool echo) {
@@ -78,6 +81,12 @@ std::optional<std::string> ConsoleHost::AskPassword(std::string_view prompt, std
   return AskOnTerminal(prompt, "", capacity, false);
 }
 
+void ConsoleHost::AppendToLogWindow(std::string_view line) {
+  if (!logEcho_) return;
+  ClearMeter();
+  WriteStderr(std::string(line) + "\n");
+}
+
 void ConsoleHost::ShowMessage(std::string_view text, std::string_view caption) {
   std::string message;
   if (!caption.empty()) message += std::string(caption) + ": ";
@@ -85,39 +94,55 @@ void ConsoleHost::ShowMessage(std::string_view text, std::string_view caption) {
   // terminal the caption's line is enough.
   while (!text.empty() && text.front() == '\n') text.remove_prefix(1);
   message += std::string(text) + "\n";
-  if (progressShown_) {
-    message.insert(0, 1, '\n');
-    progressShown_ = false;
-  }
+  ClearMeter();
   WriteStderr(message);
 }
 
-void ConsoleHost::OpenStatusDisplay(int /*direction*/, std::string_view statusText) {
-  if (!progressToTerminal_) return;
-  WriteStderr(std::string(statusText) + "\n");
-  lastProgress_ = {};
+void ConsoleHost::OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/) {
+  meterOpen_ = stderrIsTerminal_ && meterWanted_;
+  bytes_ = expected_ = elapsedMs_ = 0;
+  lastDraw_ = {};
 }
 
-void ConsoleHost::SetProgressText(std::string_view text) {
-  if (!progressToTerminal_ || text.empty()) return;
-  auto now = std::chrono::steady_clock::now();
-  if (progressShown_ && now - lastProgress_ < std::chrono::milliseconds(500)) return;
-  lastProgress_ = now;
-  std::string line("\r");
-  line.append(text).append("\033[K");
-  WriteStderr(line);
-  progressShown_ = true;
+void ConsoleHost::TransferProgressed(std::int64_t bytes, std::int64_t expected, std::int64_t elapsedMs) {
+  if (!meterOpen_) return;
+  bytes_ = bytes;
+  expected_ = expected;
+  elapsedMs_ = elapsedMs;
+  const auto now = std::chrono::steady_clock::now();
+  if (MeterShown() && now - lastDraw_ < MeterInterval) return;
+  lastDraw_ = now;
+  DrawMeter();
 }
 
 void ConsoleHost::CloseStatusDisplay() {
-  if (progressShown_) WriteStderr("\n");
-  progressShown_ = false;
+  if (!meterOpen_) return;
+  // The last count is shown once, whatever the pace, before the line goes.
+  if (bytes_ > 0) DrawMeter();
+  ClearMeter();
+  meterOpen_ = false;
+}
+
+void ConsoleHost::DrawMeter() {
+  std::string line = ProgressMeterLine(bytes_, expected_, elapsedMs_);
+  const std::size_t width = line.size();
+  // Blanks over what is left of a longer line before it.
+  if (width < meterWidth_) line.append(meterWidth_ - width, ' ');
+  WriteStderr("\r" + line);
+  meterWidth_ = width;
+}
+
+void ConsoleHost::ClearMeter() {
+  if (!MeterShown()) return;
+  WriteStderr("\r" + std::string(meterWidth_, ' ') + "\r");
+  meterWidth_ = 0;
+  lastDraw_ = {};
 }
 
 void ConsoleHost::PlaySound(std::string_view /*waveFile*/) { Beep(); }
 
 void ConsoleHost::Beep() {
-  if (progressToTerminal_) WriteStderr("\a");
+  if (stderrIsTerminal_) WriteStderr("\a");
 }
 
 }  // namespace korval::platform

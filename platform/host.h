@@ -9,6 +9,7 @@
 // transfer: a host with a window of its own hands them to its own thread.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,6 +76,10 @@ class Host {
   // (already throttled by the engine), closed at the loop's end.
   virtual void OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/) {}
   virtual void SetProgressText(std::string_view /*text*/) {}
+  // The numbers behind the progress, after every block of the loop: bytes
+  // moved, the size expected (0 when unknown) and the time since the loop
+  // began. Not throttled: a host that draws them keeps its own pace.
+  virtual void TransferProgressed(std::int64_t /*bytes*/, std::int64_t /*expected*/, std::int64_t /*elapsedMs*/) {}
   virtual void CloseStatusDisplay() {}
 
   // The Session Profile dialog: the user edits config::ProfileDialogCopy();

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
+
+#include <algorithm>
 
 #include "config/password_encoding.h"
 #include "tests/support/program_run.h"
 #include "tests/support/real_ftp_server.h"
+#include "tests/support/scripted_ftp_server.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korval::testing {
@@ -112,7 +116,35 @@ TEST_P(BatchProgramTest, RemoteDirectoryAsSourceIsListed) {
   EXPECT_NE(result.out.find("sub"), std::string::npos) << result.out;
 }
 
+TEST_P(BatchProgramTest, OptionWordsInsideANameAreTheName) {
+  ASSERT_TRUE(Server().WriteFile("pub/data-ascii.csv", "a\r\nb"));
+  ASSERT_TRUE(Server().WriteFile("pub/data.csv", "other"));
+  ASSERT_TRUE(Server().WriteFile("pub/x-quiet", "quiet name"));
+  ProgramResult result = Korval({Url("/pub/data-ascii.csv", Server().Password())});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(local_.ReadFile("data-ascii.csv"), "a\r\nb");  // whole, and in binary
+  result = Korval({Url("/pub/x-quiet", Server().Password()), "local:got-quiet"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(local_.ReadFile("got-quiet"), "quiet name");
+}
+
+TEST_P(BatchProgramTest, SourceOptionStillTransfersAfterAnUnknownOption) {
+  ASSERT_TRUE(Server().WriteFile("f.txt", "by -s"));
+  ProgramResult result =
+      Korval({"-s", "testhost:/f.txt", "-d", "local:got.txt", "-x", "ignored"}, ProfileSection("testhost"));
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("Unknown arguments -x ignored"), std::string::npos) << result.err;
+  EXPECT_EQ(local_.ReadFile("got.txt"), "by -s");
+}
+
 KORVAL_INSTANTIATE_REAL_SERVER_TESTS(BatchProgramTest);
+
+// How often `part` occurs in `text`.
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
 
 TEST(BatchCommandLineTest, NotUnderstoodCommandLinesExitWithTwoAndTheUsage) {
   TemporaryDirectory local;
@@ -131,11 +163,88 @@ TEST(BatchCommandLineTest, NotUnderstoodCommandLinesExitWithTwoAndTheUsage) {
     ProgramResult result = RunProgram(run);
     EXPECT_EQ(result.exitCode, 2) << c.message;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("Syntax: KORVAL [args] host:full_path"), std::string::npos) << result.err;
+    // The usage once, its last line ended.
+    EXPECT_EQ(Occurrences(result.err, "Syntax: KORVAL [args] host:full_path"), 1u) << result.err;
+    EXPECT_NE(result.err.find("                 -v\n"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
   }
+}
+
+TEST(BatchCommandLineTest, HelpNamesEveryOptionOnceInLinesOfATerminal) {
+  TemporaryDirectory local;
   ProgramResult help = RunProgram({KorvalProgramPath(), {"--help"}, local.Path().string(), {}});
   EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.err, "");
+  ASSERT_FALSE(help.out.empty());
+  EXPECT_EQ(help.out.back(), '\n');
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+  for (const char* option : {"-i inifile", "-p profile", "-u userid", "-w password", "-c account", "-s source",
+                             "-d destination", "-ascii", "-binary", "-quiet", "-v", "-ask", "--help"})
+    EXPECT_EQ(Occurrences(help.out, std::string("\n  ") + option + " "), 1u) << option << "\n" << help.out;
+  EXPECT_EQ(Occurrences(help.out, "host:full_path [local:full_path]"), 1u) << help.out;
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+}
+
+// A host without a profile section of its own, with a SESSION profile that
+// holds another host's user and password: what goes to the server.
+class BatchStartProfileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(local_.CreateDirectory("config")); }
+
+  std::vector<std::string> Dialogue(std::vector<std::string> arguments, const std::string& url) {
+    ScriptedFtpServer server;
+    server.UseDefaultReplies();
+    // Asking for an account shows whether one is sent.
+    server.Answer("PASS", "332 Need account for login.");
+    server.Answer("CWD /f.txt", "550 Not a directory.");
+    server.ServeData("RETR /f.txt", "data");
+    server.Start();
+    const std::string ini = "[_config_]\nBELL=0\nMAILADDR=me@example.org\nSESSION=work\n"
+                            "[work]\nHOST=work.example.com\nUID=anna\nPWD=" +
+                            config::EncodePassword("anna", "secret") +
+                            "\nACT=acct\nINITCMD=SITE UMASK 077\nPORT=2121\nTIMEOUT=7\nPASVMODE=1\n";
+    EXPECT_TRUE(local_.WriteFile("test.ini", ini));
+    arguments.insert(arguments.begin(), {"-i", local_.FilePath("test.ini").string()});
+    std::string address = "127.0.0.1:" + std::to_string(server.Port());
+    std::string source = url;
+    source.replace(source.find("HOST"), 4, address);
+    arguments.push_back(source);
+    ProgramRun run{KorvalProgramPath(), arguments, local_.Path().string(),
+                   {"HOME=" + local_.Path().string(), "XDG_CONFIG_HOME=" + local_.FilePath("config").string()}};
+    RunProgram(run);
+    std::vector<std::string> logon;
+    for (const std::string& command : server.Transcript())
+      if (command.rfind("USER", 0) == 0 || command.rfind("PASS", 0) == 0 || command.rfind("ACCT", 0) == 0 ||
+          command.rfind("SITE", 0) == 0)
+        logon.push_back(command);
+    return logon;
+  }
+
+  TemporaryDirectory local_;
+};
+
+TEST_F(BatchStartProfileTest, AnotherHostStartsFromTheDefaultProfile) {
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* url;
+    std::vector<std::string> logon;
+  } cases[] = {
+      {"no options: anonymous", {}, "ftp://HOST/f.txt", {"USER anonymous", "PASS me@example.org"}},
+      {"-u alone: no password of the profile's", {"-u", "anna"}, "ftp://HOST/f.txt", {"USER anna"}},
+      {"-u, -w and -c", {"-u", "bob", "-w", "pw", "-c", "b-acct"}, "ftp://HOST/f.txt",
+       {"USER bob", "PASS pw", "ACCT b-acct"}},
+      {"the URL's user alone", {}, "ftp://anna@HOST/f.txt", {"USER anna"}},
+      {"the URL's user and password", {}, "ftp://bob:pw@HOST/f.txt", {"USER bob", "PASS pw"}},
+      {"-p names the profile: its user, password, account and INITCMD", {"-p", "work"}, "ftp://HOST/f.txt",
+       {"USER anna", "PASS secret", "ACCT acct", "SITE UMASK 077"}},
+      {"-p, then another user", {"-p", "work", "-u", "bob"}, "ftp://HOST/f.txt", {"USER bob"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Dialogue(c.arguments, c.url), c.logon);
+  }
 }
 
 }  // namespace

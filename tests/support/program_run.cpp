@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 extern char** environ;
@@ -13,6 +15,30 @@ extern char** environ;
 namespace korval::testing {
 
 std::string KorvalProgramPath() { return std::string(KORVAL_BINARY_DIR) + "/app/korval"; }
+
+std::string SourceFilePath(const std::string& path) { return std::string(KORVAL_SOURCE_DIR) + "/" + path; }
+
+namespace {
+
+// A pseudo-terminal pair; the reading end stays with the test.
+struct Terminal {
+  int master = -1;
+  int replica = -1;
+  bool Open() {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return false;
+    const char* name = ::ptsname(master);
+    replica = name ? ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+    return replica >= 0;
+  }
+  void Close() {
+    if (master >= 0) ::close(master);
+    if (replica >= 0) ::close(replica);
+    master = replica = -1;
+  }
+};
+
+}  // namespace
 
 ProgramResult RunProgram(const ProgramRun& run) {
   ProgramResult result;
@@ -22,6 +48,20 @@ ProgramResult RunProgram(const ProgramRun& run) {
     ::close(outPipe[0]);
     ::close(outPipe[1]);
     return result;
+  }
+  Terminal terminal;
+  if (run.stderrOnTerminal) {
+    if (!terminal.Open()) {
+      terminal.Close();
+      for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) ::close(fd);
+      return result;
+    }
+    // Standard error is read from the terminal instead of its pipe.
+    ::close(errPipe[0]);
+    ::close(errPipe[1]);
+    errPipe[0] = terminal.master;
+    errPipe[1] = terminal.replica;
+    terminal.master = terminal.replica = -1;
   }
 
   std::vector<std::string> environment;
@@ -73,7 +113,9 @@ ProgramResult RunProgram(const ProgramRun& run) {
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       char buffer[4096];
+      // A terminal's reading end reports EIO once the program has closed it.
       ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
       if (n > 0) {
         (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
       } else {

@@ -174,6 +174,48 @@ TEST_F(CommandLineTest, BatchEntryFindsQuietAndAsciiAnywhere) {
   EXPECT_EQ(Batch().Destination, "local:C:/tmp/a.txt");
 }
 
+TEST_F(CommandLineTest, QuietAndAsciiCountOnlyAsWholeWords) {
+  const struct {
+    const char* text;
+    const char* source;
+    const char* destination;
+    bool quiet;
+    char mode;
+  } cases[] = {
+      {"ftp://h/pub/data-ascii.csv", "ftp://h/pub/data-ascii.csv", "", false, 'I'},
+      {"h:/x-quiet local:-quiet.txt", "h:/x-quiet", "local:-quiet.txt", false, 'I'},
+      {"h:/-asciidoc -ascii", "h:/-asciidoc", "", false, 'A'},
+      {"h:/a -quietly local:b", "h:/a", "-quietly", false, 'I'},
+      {"-quiet h:/a-quiet local:b", "h:/a-quiet", "local:b", true, 'I'},
+      {"h:/a local:b -quiet", "h:/a", "local:b", true, 'I'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ResetBatchRequest();
+    Settings().Mode = 'I';
+    PrepareBatchArguments(c.text);
+    EXPECT_EQ(Batch().Source, c.source);
+    EXPECT_EQ(Batch().Destination, c.destination);
+    EXPECT_EQ(Batch().QuietMode, c.quiet);
+    EXPECT_EQ(Settings().Mode, c.mode);
+  }
+}
+
+TEST_F(CommandLineTest, AnotherUserDropsTheProfilesPassword) {
+  WriteConfig("[work]\nHOST=ftp.example.com\nUID=ann\nPWD=" + EncodePassword("ann", "pw") + "\n");
+  ASSERT_TRUE(ParseCommandOptions("-p work -u bob x").has_value());
+  EXPECT_EQ(CurrentProfile().User, "bob");
+  EXPECT_EQ(CurrentProfile().Password, "");
+  EXPECT_EQ(Batch().UserOption, "bob");
+  EXPECT_FALSE(Batch().PasswordOption.has_value());
+  EXPECT_TRUE(Batch().ProfileNamed);
+
+  ASSERT_TRUE(ParseCommandOptions("-p work -u ann x").has_value());
+  EXPECT_EQ(CurrentProfile().Password, "pw");  // its own user keeps it
+  ASSERT_TRUE(ParseCommandOptions("-p work -w given -u bob x").has_value());
+  EXPECT_EQ(CurrentProfile().Password, "given");
+}
+
 TEST(NextWordTest, SkipsTheOptionAndTakesTheValue) {
   std::string target;
   std::string_view text = "-p   work   rest";

@@ -1,5 +1,5 @@
-// The console host without a terminal: prompts cancel at once, messages go
-// to stderr, progress stays silent.
+// The console host without a terminal: prompts cancel at once, messages and
+// (on request) log lines go to stderr, progress stays silent.
 
 #include "platform/console_host.h"
 
@@ -52,12 +52,26 @@ TEST(ConsoleHostTest, MessagesGoToStderrAndProgressStaysQuiet) {
     ConsoleHost host;
     host.OpenStatusDisplay(2, "150 Opening BINARY mode data connection");
     host.SetProgressText("4096 : 10.00 Kbps");
+    host.TransferProgressed(4096, 8192, 100);
     host.CloseStatusDisplay();
     host.ShowMessage("\nTransfer failed for /pub/x from example", "korval");
     return 0;
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(output, "korval: Transfer failed for /pub/x from example\n");
+}
+
+TEST(ConsoleHostTest, LogLinesGoToStderrOnlyWhenAsked) {
+  auto [status, output] = RunWithoutTerminal([] {
+    ConsoleHost host;
+    host.AppendToLogWindow("USER anna");
+    host.SetLogEcho(true);
+    host.AppendToLogWindow("PASS (hidden)");
+    host.AppendToLogWindow("230 Logged in.");
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(output, "PASS (hidden)\n230 Logged in.\n");
 }
 
 }  // namespace
