@@ -11,6 +11,7 @@
 #include "config/program_identity.h"
 #include "config/program_settings.h"
 #include "engine/command_engine.h"
+#include "engine/failure_reason.h"
 #include "engine/ftp_commands.h"
 #include "engine/host_detection.h"
 #include "engine/message_log.h"
@@ -65,7 +66,10 @@ int PasswordStep(int socket, config::SessionProfile& profile, int userReply) {
   const std::string prompt = platform::FormatTruncated(PromptTextCapacity, "Please enter a password for %s on %s:",
                                                        profile.User.c_str(), profile.Host.c_str());
   AskPasswordUntilGiven(profile.Password, prompt, PasswordHelpContext, config::SessionProfile::PasswordCapacity);
-  if (profile.Password.empty()) return userReply;
+  if (profile.Password.empty()) {
+    NoteFailureReason("no password given for " + profile.User);
+    return userReply;
+  }
 
   int reply = SendCommand(socket, "PASS %s", profile.Password.c_str());
   if (reply == 3) {
