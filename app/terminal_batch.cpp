@@ -23,7 +23,7 @@ namespace {
 class ListingFileReservation {
  public:
   ListingFileReservation() : file_(platform::CreateTemporaryFile(platform::ListingFilePrefix)) {
-    engine::ListingFile() = file_.Path();
+    engine::SetListingFile(file_.Path());
   }
   ~ListingFileReservation() { listing::ClearListingCache(); }
   ListingFileReservation(const ListingFileReservation&) = delete;
