@@ -20,6 +20,7 @@ void ResetSession() {
   s.LoggedOn = false;
   s.BusyCount = 0;
   s.CancelRequested = false;
+  s.CancelledByUser = false;
   s.LastReplyCode = 0;
   s.ReplyLine.clear();
   s.CommandActive = false;

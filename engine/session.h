@@ -21,6 +21,10 @@ struct Session {
   bool LoggedOn = false;
   std::atomic<int> BusyCount{0};
   std::atomic<bool> CancelRequested{false};
+  // The user's own Cancel (the Cancel command, a cancelled logon prompt), as
+  // against a time-out or a closed socket, which set only CancelRequested:
+  // it ends a connect's retries. Cleared when a connect begins.
+  std::atomic<bool> CancelledByUser{false};
   int LastReplyCode = 0;
   std::string ReplyLine;  // last reply line read, trailing white space removed
   std::atomic<bool> CommandActive{false};

@@ -37,6 +37,7 @@ void ConnectCommand(int commandId) {
   if (hooks.ClearListingCache) hooks.ClearListingCache();
   if (host.RunSessionProfileDialog()) {
     session.CancelRequested = false;
+    session.CancelledByUser = false;
     config::SessionProfile& profile = config::CurrentProfile();
     profile = config::ProfileDialogCopy();
     host.SetControlText(engine::LocalMaskBox, profile.LocalMask);
@@ -52,11 +53,14 @@ void ConnectCommand(int commandId) {
                                                  engine::LocalMaskCapacity);
     if (hooks.ListLocalPane) hooks.ListLocalPane(localMask);
 
-    for (;;) {
+    // Every failed attempt is retried, whatever the failure (a refused or
+    // lost connection, a busy greeting, a refused logon); only the user's
+    // Cancel stops early. The profile's RETRIES stays as it is.
+    for (std::int32_t retriesLeft = profile.Retries;; --retriesLeft) {
       session.ControlSocket = engine::Logon(profile);
-      if (session.ControlSocket != -1) break;
-      if (profile.Retries-- <= 0 || session.CancelRequested) break;
+      if (session.ControlSocket != -1 || retriesLeft <= 0 || session.CancelledByUser) break;
       platform::RunBlockingHook();  // let the window breathe between attempts
+      if (session.CancelledByUser) break;
     }
 
     if (session.ControlSocket != -1) {
