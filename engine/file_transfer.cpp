@@ -118,7 +118,7 @@ bool RefuseWhenBusy(int controlSocket) {
     LogMessage("no ctrl_skt, ignored");
     return true;
   }
-  if (session.BusyCount != 0 || session.CommandActive) {
+  if (session.BusyCount != 0 || session.CommandActive || ConnectionOwnedElsewhere()) {
     LogMessage("command in process, ignored");
     return true;
   }
@@ -229,24 +229,50 @@ void DrainAbortReplies(int controlSocket) {
   }
 }
 
-// The server took the transfer command, but the data connection never came:
-// its final reply (425, 426) is still owed. It is read now, within TIMEOUT,
-// or it would be taken for the reply to the next command.
-void ReadReplyOwedByFailedConnection(int controlSocket) {
-  const std::uint32_t seconds = config::CurrentProfile().Timeout;
-  const int waitMs = seconds == 0 ? ReplyReadTimeoutMs() : static_cast<int>(std::min<std::uint32_t>(seconds, 86400)) * 1000;
-  if (HasPendingInput() || platform::WaitForSocket(controlSocket, platform::WaitFor::Read, waitMs) == 1)
-    ReadReply(controlSocket);
-  else
-    LogMessage("[x] no reply came for the failed data connection");
-}
-
 struct ReceiveDetails {
   std::int64_t bytes = 0;
   bool cleanEmpty = false;   // the server closed without sending anything
   bool writeAborted = false;
 };
 ReceiveDetails lastReceive;
+
+// The Cancel presses counted when this thread's file transfer began; a data
+// loop stops once another comes.
+thread_local std::uint32_t cancelPressesAtStart = 0;
+thread_local int transfersUnderway = 0;
+
+class TransferUnderway {
+ public:
+  TransferUnderway() {
+    if (transfersUnderway++ == 0) cancelPressesAtStart = TheSession().CancelPresses.load();
+  }
+  ~TransferUnderway() { --transfersUnderway; }
+  TransferUnderway(const TransferUnderway&) = delete;
+  TransferUnderway& operator=(const TransferUnderway&) = delete;
+};
+
+bool CancelPressedSinceStart() { return TheSession().CancelPresses.load() != cancelPressesAtStart; }
+
+// The server took the transfer command, but the data connection never came:
+// its final reply (425, 426) is still owed. It is read now, or it would be
+// taken for the reply to the next command; the wait for it is bounded by the
+// time-out timer, as the wait for the connection was (by a few seconds after
+// the user's Cancel).
+void ReadReplyOwedByFailedConnection(int controlSocket) {
+  int ready = 1;
+  if (!HasPendingInput()) {
+    if (CancelPressedSinceStart()) {
+      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, abortReplyWaitMs.load());
+    } else {
+      TimeoutTimerScope timer;
+      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, -1);
+    }
+  }
+  if (ready == 1)
+    ReadReply(controlSocket);
+  else
+    LogMessage("[x] no reply came for the failed data connection");
+}
 
 // A data connection may be silent for the network time-out; 0 means no limit.
 int StallLimitMs() {
@@ -288,7 +314,6 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
   lastReceive = ReceiveDetails{};
   if (dataSocket == -1 || !session.LoggedOn) return TransferNothing;
   BusyScope busy;
-  StopTimeoutTimer();
   session.CancelRequested = false;
   OpenStatusDisplay(TransferDirection::Receive);
   const TransferClock::time_point start = TransferClock::now();
@@ -322,6 +347,8 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
     return written;
   };
 
+  TransferUnderway underway;
+  if (CancelPressedSinceStart()) session.CancelRequested = true;
   while (!session.CancelRequested) {
     if (!gathered.HasRoomFor(blockSize) && !flush()) {
       result = TransferNothing;
@@ -354,6 +381,7 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
     total += count;
     ShowProgress(total, start, TransferClock::now(), Status().ExpectedSize);
     platform::RunBlockingHook();
+    if (CancelPressedSinceStart()) session.CancelRequested = true;
   }
   if (ascii && file.IsOpen() && !session.CancelRequested) {
     std::string tail = converter.Finish();
@@ -435,6 +463,8 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
     return sent;
   };
   start = TransferClock::now();
+  TransferUnderway underway;
+  if (CancelPressedSinceStart()) session.CancelRequested = true;
   while (!session.CancelRequested) {
     if (!gathered.HasRoomFor(ascii ? 2 * blockSize : blockSize) && !flush()) break;
     char* into = ascii ? block.data() : gathered.Tail();
@@ -457,6 +487,7 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
     readBytes += static_cast<std::int64_t>(length);
     ShowProgress(readBytes, start, TransferClock::now(), fileSize);
     platform::RunBlockingHook();
+    if (CancelPressedSinceStart()) session.CancelRequested = true;
   }
   if (!session.CancelRequested && !readFailed) flush();
   const TransferClock::time_point end = TransferClock::now();
@@ -473,6 +504,7 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
   session.LastReplyCode = 0;
   TransferResult() = TransferNothing;
   if (RefuseWhenBusy(controlSocket)) return 0;
+  TransferUnderway underway;
   // Checked before anything goes to the server.
   if (!CanWriteLocalFile(localPath)) {
     LogPrintf("FAILED TO OPEN %s FOR WRITE!", localPath.c_str());
@@ -551,6 +583,7 @@ int SendFile(int controlSocket, std::string_view command, const std::string& loc
   Session& session = TheSession();
   session.LastReplyCode = 0;
   if (RefuseWhenBusy(controlSocket)) return 0;
+  TransferUnderway underway;
 
   // A file that cannot be read is not announced to the server at all: an
   // empty upload would be reported as a success.

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace korval::engine {
 
@@ -21,15 +22,10 @@ struct Session {
   bool LoggedOn = false;
   std::atomic<int> BusyCount{0};
   std::atomic<bool> CancelRequested{false};
-  // The user's own Cancel (the Cancel command, a cancelled logon prompt), as
-  // against a time-out or a closed socket, which set only CancelRequested:
-  // it ends a connect's retries. Cleared when a connect begins.
-  std::atomic<bool> CancelledByUser{false};
   int LastReplyCode = 0;
   std::string ReplyLine;  // last reply line read, trailing white space removed
   std::atomic<bool> CommandActive{false};
   bool GreetingPhase = false;
-  std::atomic<std::uint32_t> TimeoutTicks{0};
   sockaddr_in ServerAddress{};
   sockaddr_in LocalAddress{};
   sockaddr_in DataPeerAddress{};
@@ -47,6 +43,11 @@ struct Session {
   // up: data connections are made to it and accepted only from it.
   sockaddr_in ControlPeerAddress{};
   std::atomic<bool> TreeAbort{false};
+  // Presses of Cancel (the Cancel command, and Cancel in a logon prompt): a
+  // file transfer that began before one stops, even when the press came
+  // between two of its waits, and a connect makes no more attempts. A
+  // time-out or a closed socket sets only CancelRequested.
+  std::atomic<std::uint32_t> CancelPresses{0};
   bool Closing = false;
 };
 
@@ -59,6 +60,22 @@ void ResetSession();
 // one mutex.
 void SetWorkerBusy(bool value);
 bool IsWorkerBusy();
+
+// The control connection's owner. While a selection worker or the edit job
+// runs, its thread owns the connection: commands and reply reads of every
+// other thread are refused, so two threads never read each other's replies.
+// Without an owner the connection is the GUI thread's (guarded by BusyCount
+// and CommandActive, as the window runs one command at a time).
+//
+// Claims for `thread` (made by the thread that starts the worker, before it
+// runs); false when another thread owns the connection already.
+bool ClaimConnection(std::thread::id thread);
+// Gives up `thread`'s claim (no effect for another thread's).
+void ReleaseConnection(std::thread::id thread);
+// A thread other than the calling one owns the connection.
+bool ConnectionOwnedElsewhere();
+// Some thread owns the connection.
+bool ConnectionOwned();
 
 }  // namespace korval::engine
 
@@ -76,5 +93,8 @@ class BusyScope {
 
 // BusyCount raised by threads other than the calling one.
 int BusyCountOfOtherThreads();
+// BusyCount raised by the calling thread: it is inside a command, a reply read
+// or a data loop (and a command now comes from its blocking hook).
+int BusyCountOfThisThread();
 
 }  // namespace korval::engine

@@ -37,7 +37,6 @@ void ConnectCommand(int commandId) {
   if (hooks.ClearListingCache) hooks.ClearListingCache();
   if (host.RunSessionProfileDialog()) {
     session.CancelRequested = false;
-    session.CancelledByUser = false;
     config::SessionProfile& profile = config::CurrentProfile();
     profile = config::ProfileDialogCopy();
     host.SetControlText(engine::LocalMaskBox, profile.LocalMask);
@@ -56,11 +55,13 @@ void ConnectCommand(int commandId) {
     // Every failed attempt is retried, whatever the failure (a refused or
     // lost connection, a busy greeting, a refused logon); only the user's
     // Cancel stops early. The profile's RETRIES stays as it is.
+    const std::uint32_t cancelPresses = session.CancelPresses.load();
+    auto cancelled = [&session, cancelPresses] { return session.CancelPresses.load() != cancelPresses; };
     for (std::int32_t retriesLeft = profile.Retries;; --retriesLeft) {
       session.ControlSocket = engine::Logon(profile);
-      if (session.ControlSocket != -1 || retriesLeft <= 0 || session.CancelledByUser) break;
+      if (session.ControlSocket != -1 || retriesLeft <= 0 || cancelled()) break;
       platform::RunBlockingHook();  // let the window breathe between attempts
-      if (session.CancelledByUser) break;
+      if (cancelled()) break;
     }
 
     if (session.ControlSocket != -1) {

@@ -17,6 +17,7 @@
 #include "engine/data_connection.h"
 #include "engine/logon.h"
 #include "operations/connect_command.h"
+#include "operations/main_commands.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korval::engine {
@@ -143,6 +144,27 @@ INSTANTIATE_TEST_SUITE_P(
                                            s.Reply("220 Welcome").Expect("USER anna").CloseControl();
                                          }}),
     [](const ::testing::TestParamInfo<RetriedFailureCase>& info) { return std::string(info.param.name); });
+
+// The Cancel command between two attempts ends the retries.
+TEST_F(ConnectCommandTest, CancelBetweenAttemptsEndsTheRetries) {
+  config::SessionProfile profile;
+  profile.Host = "127.0.0.1";
+  profile.Port = testing::RefusedLoopbackPort();
+  profile.Retries = 5;
+  host.QueueProfileDialog(profile);
+  // The window's events between attempts: the user presses Cancel.
+  InstallBlockingHook([] {
+    operations::CancelCommand();
+    return false;
+  });
+
+  operations::ConnectCommand(ConnectCommandId);
+  InstallBlockingHook();
+
+  EXPECT_EQ(CountLogged(host, "Connection to 127.0.0.1 failed"), 1);
+  EXPECT_FALSE(TheSession().LoggedOn);
+  EXPECT_EQ(config::CurrentProfile().Retries, 5);
+}
 
 // A cancelled password prompt is the user's Cancel: no more attempts.
 TEST_F(ConnectCommandTest, CancelledPasswordPromptEndsTheRetries) {

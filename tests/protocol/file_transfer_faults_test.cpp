@@ -138,7 +138,7 @@ TEST_F(TransferFaultTest, LateReplyToAFailedDataConnectionIsReadBeforeTheNextCom
   server_.Answer("PWD", "257 \"/late\" is the current directory");
   local_.WriteFile("up.bin", "data");
   LogOn(false);
-  config::CurrentProfile().Timeout = 10;  // two ticks for the accept, 10 s at most for the reply
+  config::CurrentProfile().Timeout = 65;  // 13 ticks of 50 ms for the accept, and as long for the reply
   SetTimeoutTickMs(50);
   EXPECT_EQ(ReceiveFile(Socket(), "RETR late.bin", Local("late.bin"), 'I'), 0);
   EXPECT_EQ(TheSession().LastReplyCode, 425);
