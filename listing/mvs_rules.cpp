@@ -34,6 +34,7 @@ void ApplyMvsRules(std::string& line, const ListingContext& context) {
     } else if (line[MemberColumns] == ' ' && IsDigit(line[MemberColumns + 1])) {
       std::string info(TextFrom(line, MemberColumns + 1));
       CutAt(line, MemberColumns);
+      TrimTrailingBlanks(line);  // the member column's padding
       AddFileEntry(context, line, info);
     } else {
       std::string name(TextFrom(line, DataSetNameColumn));
@@ -46,6 +47,7 @@ void ApplyMvsRules(std::string& line, const ListingContext& context) {
   // A member name alone ends before column 9 once its trailing blanks are gone.
   if (line.size() <= MemberColumns || line[MemberColumns] == ' ') {
     CutAt(line, MemberColumns);
+    TrimTrailingBlanks(line);
     AddFileEntry(context, line, {});
   }
 }

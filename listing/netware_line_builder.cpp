@@ -26,8 +26,9 @@ void BuildNetWareLine(std::string& line, const ListingContext& context) {
   std::optional<std::size_t> sizeField = FieldStart(line, 5);
   std::uint64_t size = sizeField ? ReadNumber(line, *sizeField) : 0;
   TerminateBeforeName(line, nameStart);
-  std::string info = NormaliseByFields(line, 8, 6, 7, 9, 5, context.Options.HostType, context.Today);
-  AddFileEntry(context, name, info, size);
+  NormalisedInfo info = NormaliseByFields(line, 8, 6, 7, 9, 5, context.Options.HostType, context.Today);
+  if (size != 0) info.Size = size;
+  AddDatedFileEntry(context, name, info);
 }
 
 }  // namespace korval::listing

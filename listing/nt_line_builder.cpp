@@ -26,10 +26,11 @@ void BuildNtLine(std::string& line, const ListingContext& context) {
   }
   TerminateBeforeName(line, nameStart);
   std::uint64_t size = line.size() >= 36 ? ReadNumber(line, unixLike ? 30 : 24) : 0;
-  std::string info =
+  NormalisedInfo info =
       unixLike ? NormaliseByColumns(line, {56, 2}, {46, 3}, {50, 2}, {53, 5}, 29, DateColumns::MonthName, context.Today)
                : NormaliseByColumns(line, {6, 2}, {0, 2}, {3, 2}, {10, 7}, 20, DateColumns::CopyAsShown, context.Today);
-  AddFileEntry(context, name, info, size);
+  if (size != 0) info.Size = size;
+  AddDatedFileEntry(context, name, info);
 }
 
 }  // namespace korval::listing

@@ -38,8 +38,9 @@ void BuildUnixLine(std::string& line, const ListingContext& context) {
   if (dated) {
     std::optional<std::size_t> sizeField = fields(5);  // in front of the name: the same after terminating
     std::uint64_t size = sizeField ? ReadNumber(line, *sizeField) : 0;
-    std::string info = NormaliseByFields(line, 8, 6, 7, 8, 5, context.Options.HostType, context.Today);
-    AddFileEntry(context, name, info, size, kind);
+    NormalisedInfo info = NormaliseByFields(line, 8, 6, 7, 8, 5, context.Options.HostType, context.Today);
+    if (size != 0) info.Size = size;
+    AddDatedFileEntry(context, name, info, kind);
   } else {
     AddFileEntry(context, name, line, 0, kind);
   }
