@@ -103,10 +103,16 @@ bool ReadClock(std::string_view word, unsigned& hour, unsigned& minute) {
   std::uint64_t m = 0;
   if (!AllDigits(word.substr(0, colon), h) || !AllDigits(word.substr(colon + 1, 2), m)) return false;
   std::string_view rest = word.substr(colon + 3);
-  if (!rest.empty() && rest.front() == ':') {  // seconds
+  if (!rest.empty() && rest.front() == ':') {  // seconds, perhaps with hundredths
     std::uint64_t s = 0;
     if (rest.size() < 3 || !AllDigits(rest.substr(1, 2), s)) return false;
     rest.remove_prefix(3);
+    if (!rest.empty() && rest.front() == '.') {
+      std::size_t digits = 1;
+      while (digits < rest.size() && IsDigit(rest[digits])) ++digits;
+      if (digits == 1) return false;
+      rest.remove_prefix(digits);
+    }
   }
   if (!rest.empty()) {
     char marker = LowerAscii(rest.front());

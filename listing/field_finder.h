@@ -58,7 +58,8 @@ std::optional<DateGroup> ReadDateGroup(std::string_view line, const Words& words
 std::optional<DateGroup> FindDateGroup(std::string_view line, const Words& words, std::size_t from,
                                        CalendarDate today, NumericDateOrder order);
 
-// "HH:MM", "H:MM", "HH:MM:SS", with an optional "AM"/"PM" ("a"/"p") glued on;
+// "HH:MM", "H:MM", "HH:MM:SS", "HH:MM:SS.hh", with an optional "AM"/"PM"
+// ("a"/"p") glued on;
 // the twelve-hour rule applied. False when the word is no time.
 bool ReadClock(std::string_view word, unsigned& hour, unsigned& minute);
 

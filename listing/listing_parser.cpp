@@ -78,6 +78,11 @@ void ParseLines(LineReader& reader, PaneList& pane, const ListingOptions& option
     TrimLineEnd(line);
     ApplyListingRules(line, context);
   }
+  // A held line that nothing continued stands alone.
+  if (!context.HeldLine.empty()) {
+    line.clear();
+    ApplyListingRules(line, context);
+  }
 }
 }  // namespace
 
