@@ -68,7 +68,7 @@ std::string JoinArguments(int argc, char** argv) {
 class ListingFileReservation {
  public:
   ListingFileReservation() : file_(korval::platform::CreateTemporaryFile(korval::platform::ListingFilePrefix)) {
-    korval::engine::ListingFile() = file_.Path();
+    korval::engine::SetListingFile(file_.Path());
   }
   ~ListingFileReservation() { korval::listing::ClearListingCache(); }
   ListingFileReservation(const ListingFileReservation&) = delete;

@@ -22,6 +22,7 @@ std::string pendingInput;
 std::size_t replyBytes = 0;
 int replyDepth = 0;
 GreetingLineHandler greetingHandler = nullptr;
+constexpr int DrainReadLimitMs = 10000;
 
 int CodeOfLine(std::string_view line) {
   int code = 0;
@@ -37,6 +38,11 @@ bool HoldsLineBreak(std::string_view text) { return text.find_first_of(std::stri
 
 int ExchangeCommand(int socket, const std::string& command, int resultWhenActive, bool refusedSetsCode) {
   Session& session = TheSession();
+  // Two threads on one connection would read each other's replies.
+  if (socket != -1 && ConnectionOwnedElsewhere()) {
+    LogMessage("command in process, ignored");
+    return 0;
+  }
   if (session.CommandActive.exchange(true)) {
     if (refusedSetsCode) session.LastReplyCode = 400;
     return resultWhenActive;
@@ -80,6 +86,15 @@ void ClearPendingInput() {
   replyBytes = 0;
 }
 void SetGreetingLineHandler(GreetingLineHandler handler) { greetingHandler = handler; }
+
+void DrainControlReply(int socket) {
+  replyDepth = 0;
+  ClearPendingInput();
+  if (socket == -1 || ConnectionOwnedElsewhere()) return;
+  if (platform::WaitForSocket(socket, platform::WaitFor::Read, 0) != 1) return;
+  char discarded[ReplyReadChunk];
+  RecvWait(socket, discarded, sizeof discarded, 0, DrainReadLimitMs);
+}
 
 void ResetCommandEngine() {
   pendingInput.clear();
@@ -132,7 +147,9 @@ int ReadReplyLine(int socket) {
   Session& session = TheSession();
   if (socket == -1) return 0;
   BusyScope busy;
-  session.CancelRequested = false;
+  // A read started inside another wait (from the hook) keeps that wait's
+  // cancel request.
+  if (!platform::IsBlocking()) session.CancelRequested = false;
   std::string line;
   line.reserve(ReplyLineReadBound + ReplyReadChunk);
 
@@ -193,6 +210,7 @@ int ReadReply(int socket) {
   Session& session = TheSession();
   int linesRead = 0;
   bool firstLine = true;
+  if (socket != -1 && ConnectionOwnedElsewhere()) return 0;  // that thread's reply
   for (;;) {
     if (socket == -1) {
       // Lowered once per line read, as when the reply ends normally.

@@ -20,7 +20,9 @@ constexpr std::size_t ReplyReadChunk = 82;
 // connection is given up: a greeting or reply that never ends.
 constexpr std::size_t ReplyByteBudget = 1 << 20;
 
-// Formats and sends a command, then reads the whole reply.
+// Formats and sends a command, then reads the whole reply. While another
+// thread owns the connection (a selection worker, the edit job) nothing is
+// sent: "command in process, ignored" and 0.
 int SendCommand(int socket, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // The same for a text taken as it stands (file names with "%" stay intact);
 // 5 when another exchange is active.
@@ -40,6 +42,12 @@ bool HasPendingInput();
 // Forgets them and the count of bytes toward the reply budget: a new
 // connection starts with nothing read.
 void ClearPendingInput();
+
+// What the server sent that no one read (the rest of a cancelled reply): the
+// bytes held back and what is there at once, up to 82 bytes, are dropped and
+// the reply reader starts afresh. Cancel and the remote Refresh run it; it
+// reads nothing while another thread owns the connection.
+void DrainControlReply(int socket);
 
 // Receives each reply line while the greeting is read with automatic host
 // detection (set by the logon).

@@ -210,18 +210,19 @@ int OpenListener(int controlSocket) {
   return -1;
 }
 
-int AcceptData(int listenSocket) {
+namespace {
+
+// The server's connection to `listenSocket`, under a time-out timer of its own.
+int AcceptFromServer(int listenSocket) {
   Session& session = TheSession();
   const sockaddr_in expected = session.ControlPeerAddress;
   const bool peerKnown = expected.sin_family == AF_INET;
-
-  StartTimeoutTimer();
-  int dataSocket = -1;
+  TimeoutTimerScope timer;
   for (;;) {
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    dataSocket = platform::AcceptWait(listenSocket, reinterpret_cast<sockaddr*>(&peer), &length);
-    if (dataSocket < 0) break;
+    const int dataSocket = platform::AcceptWait(listenSocket, reinterpret_cast<sockaddr*>(&peer), &length);
+    if (dataSocket < 0) return -1;
     // Only the server may connect: anyone else who found the port is turned
     // away, and the wait goes on under the same timer.
     if (peerKnown && peer.sin_addr.s_addr != expected.sin_addr.s_addr) {
@@ -231,10 +232,15 @@ int AcceptData(int listenSocket) {
       continue;
     }
     session.DataPeerAddress = peer;
-    break;
+    return dataSocket;
   }
-  StopTimeoutTimer();
+}
 
+}  // namespace
+
+int AcceptData(int listenSocket) {
+  Session& session = TheSession();
+  const int dataSocket = AcceptFromServer(listenSocket);
   if (dataSocket < 0) {
     ReportSocketError("accept", platform::LastSocketError());
     ShutdownSocket(listenSocket);

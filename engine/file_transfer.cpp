@@ -118,7 +118,7 @@ bool RefuseWhenBusy(int controlSocket) {
     LogMessage("no ctrl_skt, ignored");
     return true;
   }
-  if (session.BusyCount != 0 || session.CommandActive) {
+  if (session.BusyCount != 0 || session.CommandActive || ConnectionOwnedElsewhere()) {
     LogMessage("command in process, ignored");
     return true;
   }
@@ -223,6 +223,23 @@ struct ReceiveDetails {
 };
 ReceiveDetails lastReceive;
 
+// The Cancel presses counted when this thread's file transfer began; a data
+// loop stops once another comes.
+thread_local std::uint32_t cancelPressesAtStart = 0;
+thread_local int transfersUnderway = 0;
+
+class TransferUnderway {
+ public:
+  TransferUnderway() {
+    if (transfersUnderway++ == 0) cancelPressesAtStart = TheSession().CancelPresses.load();
+  }
+  ~TransferUnderway() { --transfersUnderway; }
+  TransferUnderway(const TransferUnderway&) = delete;
+  TransferUnderway& operator=(const TransferUnderway&) = delete;
+};
+
+bool CancelPressedSinceStart() { return TheSession().CancelPresses.load() != cancelPressesAtStart; }
+
 // A data connection may be silent for the network time-out; 0 means no limit.
 int StallLimitMs() {
   const std::uint32_t seconds = config::CurrentProfile().Timeout;
@@ -263,7 +280,6 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
   lastReceive = ReceiveDetails{};
   if (dataSocket == -1 || !session.LoggedOn) return TransferNothing;
   BusyScope busy;
-  StopTimeoutTimer();
   session.CancelRequested = false;
   OpenStatusDisplay(TransferDirection::Receive);
   const TransferClock::time_point start = TransferClock::now();
@@ -297,6 +313,8 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
     return written;
   };
 
+  TransferUnderway underway;
+  if (CancelPressedSinceStart()) session.CancelRequested = true;
   while (!session.CancelRequested) {
     if (!gathered.HasRoomFor(blockSize) && !flush()) {
       result = TransferNothing;
@@ -329,6 +347,7 @@ int ReceiveToFile(int dataSocket, const std::string& localPath) {
     total += count;
     ShowProgress(total, start, TransferClock::now(), Status().ExpectedSize);
     platform::RunBlockingHook();
+    if (CancelPressedSinceStart()) session.CancelRequested = true;
   }
   if (ascii && file.IsOpen() && !session.CancelRequested) {
     std::string tail = converter.Finish();
@@ -410,6 +429,8 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
     return sent;
   };
   start = TransferClock::now();
+  TransferUnderway underway;
+  if (CancelPressedSinceStart()) session.CancelRequested = true;
   while (!session.CancelRequested) {
     if (!gathered.HasRoomFor(ascii ? 2 * blockSize : blockSize) && !flush()) break;
     char* into = ascii ? block.data() : gathered.Tail();
@@ -432,6 +453,7 @@ int SendFromFile(int dataSocket, const std::string& localPath) {
     readBytes += static_cast<std::int64_t>(length);
     ShowProgress(readBytes, start, TransferClock::now(), fileSize);
     platform::RunBlockingHook();
+    if (CancelPressedSinceStart()) session.CancelRequested = true;
   }
   if (!session.CancelRequested && !readFailed) flush();
   const TransferClock::time_point end = TransferClock::now();
@@ -448,6 +470,7 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
   session.LastReplyCode = 0;
   TransferResult() = TransferNothing;
   if (RefuseWhenBusy(controlSocket)) return 0;
+  TransferUnderway underway;
   // Checked before anything goes to the server.
   if (!CanWriteLocalFile(localPath)) {
     LogPrintf("FAILED TO OPEN %s FOR WRITE!", localPath.c_str());
@@ -524,6 +547,7 @@ int SendFile(int controlSocket, std::string_view command, const std::string& loc
   Session& session = TheSession();
   session.LastReplyCode = 0;
   if (RefuseWhenBusy(controlSocket)) return 0;
+  TransferUnderway underway;
 
   // A file that cannot be read is not announced to the server at all: an
   // empty upload would be reported as a success.

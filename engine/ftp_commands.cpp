@@ -95,23 +95,30 @@ int DeleteRemoteFile(int socket, std::string_view name) {
   return LastReplyClass();
 }
 
-int SendUserCommand(int socket, std::string_view text) {
-  if (text.substr(0, 4) == "LIST" || text.substr(0, 4) == "NLST") {
-    DoDirList(socket, text);
+bool IsListingCommand(std::string_view text) {
+  const std::string_view word = text.substr(0, 4);
+  return (word == "LIST" || word == "NLST") && (text.size() == 4 || text[4] == ' ');
+}
+
+int SendUserCommand(int socket, std::string_view text, const std::string& listingPath) {
+  if (IsListingCommand(text)) {
+    DoDirListInto(socket, text, listingPath);
   } else {
     SendCommandText(socket, text);
   }
   return LastReplyClass();
 }
 
-int DoDirList(int socket, std::string_view text) {
+int DoDirList(int socket, std::string_view text) { return DoDirListInto(socket, text, engine::ListingFile()); }
+
+int DoDirListInto(int socket, std::string_view text, const std::string& path) {
   config::ProgramSettings& settings = config::Settings();
   // A listing makes no sound, shows no transfer dialog and is always ASCII.
   SettingOff bell(settings.Bell);
   SettingOff hash(settings.ShowTransferDialog);
   SettingOff autoMode(settings.AutoMode);
   if (TheSession().CommandActive) return 4;
-  return ReceiveFile(socket, text, engine::ListingFile(), 'A');
+  return ReceiveFile(socket, text, path, 'A');
 }
 
 }  // namespace korval::engine

@@ -10,6 +10,7 @@
 // (command not recognised); 501, 502, 550... are final.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace korval::engine {
@@ -29,12 +30,18 @@ int EnterPassiveMode(int socket);
 int MakeRemoteDir(int socket, std::string_view name);
 int RemoveRemoteDir(int socket, std::string_view name);
 int DeleteRemoteFile(int socket, std::string_view name);
-// A command typed by the user: LIST and NLST (upper case) run as a listing
-// transfer, anything else is sent as it stands.
-int SendUserCommand(int socket, std::string_view text);
+// Whether a typed command is a listing: LIST or NLST (upper case) with or
+// without arguments.
+bool IsListingCommand(std::string_view text);
+// A command typed by the user: a listing runs as a listing transfer into
+// `listingPath` (a file of its own, never the pane's cached listing),
+// anything else is sent as it stands.
+int SendUserCommand(int socket, std::string_view text, const std::string& listingPath);
 // LIST or NLST with its arguments, received in ASCII into the listing file
 // without sounds, progress dialog or automatic mode choice. The receive's
 // result; 4 when another command exchange is active.
 int DoDirList(int socket, std::string_view text);
+// The same into the file at `path`.
+int DoDirListInto(int socket, std::string_view text, const std::string& path);
 
 }  // namespace korval::engine

@@ -114,6 +114,7 @@ int Logon(config::SessionProfile& profile) {
     LogMessage("Already connected!");
     return -1;
   }
+  CloseRetiredSockets();
   std::optional<BusyScope> busy(std::in_place);
   session.CancelRequested = false;
   session.TreeAbort = false;
@@ -231,9 +232,22 @@ int Logon(config::SessionProfile& profile) {
   return socket;
 }
 
-bool CloseConnection() {
+namespace {
+
+// The capability flags and the window's connection texts after a close.
+void ShowClosed() {
   Session& session = TheSession();
   platform::Host& host = platform::CurrentHost();
+  host.SetWindowCaption(config::ProgramTitle);
+  host.SetControlText(ConnectCommandId, "&Connect");
+  session.CanMkd = session.CanRmd = session.CanRename = session.CanDelete = false;
+  session.UseCdup = true;
+}
+
+}  // namespace
+
+bool CloseConnection() {
+  Session& session = TheSession();
   if (session.Closing) return session.LoggedOn;
   session.Closing = true;
   if (session.DataSocket != -1) session.DataSocket = ShutdownSocket(session.DataSocket);
@@ -244,13 +258,26 @@ bool CloseConnection() {
     session.LoggedOn = false;
   }
   session.Closing = false;
-  host.SetWindowCaption(config::ProgramTitle);
-  host.SetControlText(ConnectCommandId, "&Connect");
+  ShowClosed();
   if (TheConnectionHooks().RefreshRemotePane) TheConnectionHooks().RefreshRemotePane();
-  session.CanMkd = session.CanRmd = session.CanRename = session.CanDelete = false;
-  session.UseCdup = true;
-  host.UpdateControlStates();
+  platform::CurrentHost().UpdateControlStates();
   return session.LoggedOn;
+}
+
+void AbortConnection() {
+  Session& session = TheSession();
+  // Shut down, not closed: a transfer further up this thread's stack still
+  // holds them and closes them as it unwinds.
+  for (int socket : {session.DataSocket, session.ListenSocket})
+    if (socket != -1) platform::ShutdownSocketDirection(socket, SHUT_RDWR);
+  if (session.ControlSocket != -1) {
+    LogMessage("QUIT");
+    SendLine(session.ControlSocket, "QUIT");
+    session.ControlSocket = RetireSocket(session.ControlSocket);
+    session.LoggedOn = false;
+  }
+  ShowClosed();
+  platform::CurrentHost().UpdateControlStates();
 }
 
 }  // namespace korval::engine

@@ -53,5 +53,11 @@ ConnectionHooks& TheConnectionHooks();
 int Logon(config::SessionProfile& profile);
 // QUIT and every socket closed; the capability flags reset. Returns LoggedOn.
 bool CloseConnection();
+// The same for a connection a command of this thread still waits on (the
+// busy abort): the data sockets are shut down for their owners to close,
+// QUIT goes out as a line of its own without waiting for a reply (the
+// waiting command's reply would answer it), and the control socket is
+// retired. The remote pane is left to the caller.
+void AbortConnection();
 
 }  // namespace korval::engine

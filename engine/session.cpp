@@ -7,6 +7,7 @@ namespace korval::engine {
 namespace {
 std::mutex programMutex;  // the program's one critical section
 bool workerBusy = false;
+std::thread::id connectionOwner;  // none: the GUI thread's
 }  // namespace
 
 Session& TheSession() {
@@ -24,7 +25,6 @@ void ResetSession() {
   s.ReplyLine.clear();
   s.CommandActive = false;
   s.GreetingPhase = false;
-  s.TimeoutTicks = 0;
   s.ServerAddress = {};
   s.LocalAddress = {};
   s.DataPeerAddress = {};
@@ -35,8 +35,11 @@ void ResetSession() {
   s.UseCdup = true;
   s.ControlPeerAddress = {};
   s.TreeAbort = false;
+  s.CancelPresses = 0;
   s.Closing = false;
   SetWorkerBusy(false);
+  std::lock_guard<std::mutex> lock(programMutex);
+  connectionOwner = std::thread::id{};
 }
 
 void SetWorkerBusy(bool value) {
@@ -47,6 +50,28 @@ void SetWorkerBusy(bool value) {
 bool IsWorkerBusy() {
   std::lock_guard<std::mutex> lock(programMutex);
   return workerBusy;
+}
+
+bool ClaimConnection(std::thread::id thread) {
+  std::lock_guard<std::mutex> lock(programMutex);
+  if (connectionOwner != std::thread::id{} && connectionOwner != thread) return false;
+  connectionOwner = thread;
+  return true;
+}
+
+void ReleaseConnection(std::thread::id thread) {
+  std::lock_guard<std::mutex> lock(programMutex);
+  if (connectionOwner == thread) connectionOwner = std::thread::id{};
+}
+
+bool ConnectionOwnedElsewhere() {
+  std::lock_guard<std::mutex> lock(programMutex);
+  return connectionOwner != std::thread::id{} && connectionOwner != std::this_thread::get_id();
+}
+
+bool ConnectionOwned() {
+  std::lock_guard<std::mutex> lock(programMutex);
+  return connectionOwner != std::thread::id{};
 }
 
 }  // namespace korval::engine
@@ -68,5 +93,6 @@ BusyScope::~BusyScope() {
 }
 
 int BusyCountOfOtherThreads() { return TheSession().BusyCount.load() - busyOfThisThread; }
+int BusyCountOfThisThread() { return busyOfThisThread; }
 
 }  // namespace korval::engine

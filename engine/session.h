@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace korval::engine {
 
@@ -25,7 +26,6 @@ struct Session {
   std::string ReplyLine;  // last reply line read, trailing white space removed
   std::atomic<bool> CommandActive{false};
   bool GreetingPhase = false;
-  std::atomic<std::uint32_t> TimeoutTicks{0};
   sockaddr_in ServerAddress{};
   sockaddr_in LocalAddress{};
   sockaddr_in DataPeerAddress{};
@@ -43,6 +43,9 @@ struct Session {
   // up: data connections are made to it and accepted only from it.
   sockaddr_in ControlPeerAddress{};
   std::atomic<bool> TreeAbort{false};
+  // Presses of Cancel: a file transfer that began before one stops, even
+  // when the press came between two of its waits.
+  std::atomic<std::uint32_t> CancelPresses{0};
   bool Closing = false;
 };
 
@@ -55,6 +58,22 @@ void ResetSession();
 // one mutex.
 void SetWorkerBusy(bool value);
 bool IsWorkerBusy();
+
+// The control connection's owner. While a selection worker or the edit job
+// runs, its thread owns the connection: commands and reply reads of every
+// other thread are refused, so two threads never read each other's replies.
+// Without an owner the connection is the GUI thread's (guarded by BusyCount
+// and CommandActive, as the window runs one command at a time).
+//
+// Claims for `thread` (made by the thread that starts the worker, before it
+// runs); false when another thread owns the connection already.
+bool ClaimConnection(std::thread::id thread);
+// Gives up `thread`'s claim (no effect for another thread's).
+void ReleaseConnection(std::thread::id thread);
+// A thread other than the calling one owns the connection.
+bool ConnectionOwnedElsewhere();
+// Some thread owns the connection.
+bool ConnectionOwned();
 
 }  // namespace korval::engine
 
@@ -72,5 +91,8 @@ class BusyScope {
 
 // BusyCount raised by threads other than the calling one.
 int BusyCountOfOtherThreads();
+// BusyCount raised by the calling thread: it is inside a command, a reply read
+// or a data loop (and a command now comes from its blocking hook).
+int BusyCountOfThisThread();
 
 }  // namespace korval::engine

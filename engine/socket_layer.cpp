@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "config/session_profile.h"
 #include "engine/message_log.h"
@@ -22,6 +24,8 @@ namespace korval::engine {
 namespace {
 
 std::atomic<int> replyReadTimeoutMs{20000};
+std::mutex retiredMutex;
+std::vector<int> retiredSockets;
 std::atomic<int> connectTimeoutMs{60000};
 
 constexpr std::size_t ErrorTextCapacity = 126;
@@ -249,6 +253,22 @@ int ShutdownSocket(int socket) {
   }
   if (result != -1) LogPrintf("[%u] Failed to close socket.", static_cast<unsigned>(result));
   return result;
+}
+
+int RetireSocket(int socket) {
+  if (socket == -1) return -1;
+  TheSession().CancelRequested = true;
+  platform::ShutdownSocketDirection(socket, SHUT_RDWR);
+  LogPrintf("[%u] Socket closed.", static_cast<unsigned>(socket));
+  std::lock_guard<std::mutex> lock(retiredMutex);
+  retiredSockets.push_back(socket);
+  return -1;
+}
+
+void CloseRetiredSockets() {
+  std::lock_guard<std::mutex> lock(retiredMutex);
+  for (int socket : retiredSockets) platform::CloseSocket(socket);
+  retiredSockets.clear();
 }
 
 std::string SocketErrorText(int code) {

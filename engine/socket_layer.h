@@ -38,6 +38,15 @@ int AbandonSocket(int socket);
 // The orderly close; -1 when closed, else the socket (still open).
 int ShutdownSocket(int socket);
 
+// Ends a connection that a wait further up the calling thread's stack may
+// still hold: both directions are shut down at once (that wait wakes up and
+// fails), but the descriptor stays open, so its number cannot be handed to
+// another socket while the wait unwinds. Always -1 (store it back).
+int RetireSocket(int socket);
+// Closes the retired descriptors; run where no wait can hold one (a new
+// connection, the program's end).
+void CloseRetiredSockets();
+
 // The text of a socket error code, at most 126 characters.
 std::string SocketErrorText(int code);
 // Logs "name: text", or only the text when `name` is empty.

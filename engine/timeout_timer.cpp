@@ -1,6 +1,7 @@
 #include "engine/timeout_timer.h"
 
 #include <atomic>
+#include <map>
 
 #include "config/session_profile.h"
 #include "engine/message_log.h"
@@ -12,28 +13,39 @@ namespace korval::engine {
 
 namespace {
 std::atomic<int> tickMs{5000};
-}
+// The ticks left of this thread's running timers, by id.
+thread_local std::map<int, std::uint32_t> ticksLeft;
+}  // namespace
 
 int TimeoutTickMs() { return tickMs.load(); }
 void SetTimeoutTickMs(int milliseconds) { tickMs = milliseconds; }
 
-void StartTimeoutTimer(int timerId) {
-  TheSession().TimeoutTicks = config::CurrentProfile().Timeout / 5;
+int StartTimeoutTimer() {
+  int timerId = TimeoutTimerId;
+  while (ticksLeft.count(timerId) != 0) ++timerId;
+  ticksLeft[timerId] = config::CurrentProfile().Timeout / 5;
   platform::StartTimer(timerId, TimeoutTickMs(), TimeoutTimerProc);
+  return timerId;
 }
 
-void StopTimeoutTimer(int timerId) { platform::KillTimer(timerId); }
+void StopTimeoutTimer(int timerId) {
+  if (ticksLeft.erase(timerId) != 0) platform::KillTimer(timerId);
+}
+
+std::uint32_t TimeoutTicksLeft(int timerId) {
+  auto found = ticksLeft.find(timerId);
+  return found == ticksLeft.end() ? 0 : found->second;
+}
 
 void TimeoutTimerProc(int timerId) {
-  if (timerId != TimeoutTimerId) return;
-  Session& session = TheSession();
-  std::uint32_t ticks = session.TimeoutTicks.load();
-  if (ticks > 0) session.TimeoutTicks = --ticks;
-  if (ticks != 0) return;
-  platform::KillTimer(TimeoutTimerId);
+  auto found = ticksLeft.find(timerId);
+  if (found == ticksLeft.end()) return;
+  if (found->second > 0) --found->second;
+  if (found->second != 0) return;
+  StopTimeoutTimer(timerId);
   if (platform::IsBlocking()) {
     LogMessage("Timer cancelled blocking call");
-    session.CancelRequested = true;
+    TheSession().CancelRequested = true;
     platform::CancelBlockingCall();
   }
 }

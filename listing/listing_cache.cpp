@@ -37,7 +37,7 @@ int LookupListingCache(std::string_view directory) {
   if (directory != UndecipherableDir) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
       if (entries[i].Directory == directory) {
-        engine::ListingFile() = entries[i].File.Path();
+        engine::SetListingFile(entries[i].File.Path());
         return static_cast<int>(i);
       }
     }
@@ -47,9 +47,17 @@ int LookupListingCache(std::string_view directory) {
     entries.pop_front();
   }
   platform::TemporaryFile file = platform::CreateTemporaryFile(platform::ListingFilePrefix);
-  engine::ListingFile() = file.Path();
+  engine::SetListingFile(file.Path());
   if (file.Valid()) entries.push_back(CacheEntry{std::string(directory), std::move(file)});
   return NewCacheEntry;
+}
+
+std::optional<std::string> CachedListingPath(std::string_view directory) {
+  std::lock_guard<std::mutex> lock(cacheMutex);
+  if (directory == UndecipherableDir) return std::nullopt;
+  for (const CacheEntry& entry : entries)
+    if (entry.Directory == directory) return entry.File.Path();
+  return std::nullopt;
 }
 
 void ClearListingCache() {

@@ -6,6 +6,7 @@
 // close empties the cache.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,11 @@ struct CachedListing {
 // cannot be created adds no entry and leaves ListingFile() empty. Every call
 // also clears the Stratus VOS rules' section state.
 int LookupListingCache(std::string_view directory);
+
+// The file cached for `directory`, without changing the cache or
+// ListingFile(): what a command that only reads (a sort, a mask) may use
+// while a worker owns the connection.
+std::optional<std::string> CachedListingPath(std::string_view directory);
 
 // Deletes every cached file, frees the entries and empties the list of the
 // remote directory box.

@@ -1,6 +1,7 @@
 #include "listing/pane_list.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace korval::listing {
 
@@ -23,6 +24,23 @@ void PaneList::Clear() {
   orderedCount_ = 0;
   caret_.reset();
   ++revision_;
+}
+
+void PaneList::TakeContentsOf(PaneList& built) {
+  if (&built == this) return;
+  std::scoped_lock lock(mutex_, built.mutex_);
+  built.PutInOrder();
+  entries_ = std::exchange(built.entries_, {});
+  order_ = std::exchange(built.order_, {});
+  orderedCount_ = std::exchange(built.orderedCount_, 0);
+  selected_ = std::exchange(built.selected_, {});
+  caret_.reset();
+  built.caret_.reset();
+  sortSetting_ = built.sortSetting_;
+  widestText_ = std::exchange(built.widestText_, {});
+  visible_ = true;
+  ++revision_;
+  ++built.revision_;
 }
 
 void PaneList::Add(ListingEntry entry, WidthTracking tracking) {

@@ -34,6 +34,10 @@ class PaneList {
 
   // Frees every entry and the selection and empties the pane.
   void Clear();
+  // Takes over everything of `built` (entries, order, sort setting, widest
+  // text) in one step, so a reader on another thread sees the old contents or
+  // the new ones, never a half-built list; `built` is left empty.
+  void TakeContentsOf(PaneList& built);
   // Adds an entry in pane order; with WidthTracking::Track a display text
   // longer than any added since ResetWidestText() becomes the widest text.
   void Add(ListingEntry entry, WidthTracking tracking = WidthTracking::Ignore);

@@ -1,6 +1,7 @@
 #include "listing/remote_listing.h"
 
 #include <atomic>
+#include <optional>
 
 #include "config/program_files.h"
 #include "config/program_settings.h"
@@ -34,8 +35,8 @@ bool Connected() {
 }
 
 void ReadRemoteDir(int socket) {
-  engine::RemoteDir() = std::string(UndecipherableDir);
-  if (engine::PrintRemoteDir(socket) == 2) engine::RemoteDir() = RemoteDirFromPwdReply(engine::TheSession().ReplyLine);
+  engine::SetRemoteDir(std::string(UndecipherableDir));
+  if (engine::PrintRemoteDir(socket) == 2) engine::SetRemoteDir(RemoteDirFromPwdReply(engine::TheSession().ReplyLine));
 }
 
 // "LIST" and the mask; trailing blanks go, as they would from any command.
@@ -90,7 +91,7 @@ void Retrieve(RetrievalLock lock, Fetch fetch) {
   if (fetch == Fetch::Always || session.HostType != engine::HostTypeNumber(engine::HostType::CdcCyber))
     ReadRemoteDir(socket);
   else
-    engine::RemoteDir() = std::string(UndecipherableDir);
+    engine::SetRemoteDir(std::string(UndecipherableDir));
   RemoteDirectoryBox().Show(engine::RemoteDir());
   if (!session.HostTypeSettled) engine::DetectHostType(socket);
 
@@ -103,7 +104,8 @@ void Retrieve(RetrievalLock lock, Fetch fetch) {
 
 bool IsSessionBusy() {
   const engine::Session& session = engine::TheSession();
-  return session.BusyCount != 0 || session.CommandActive || engine::IsWorkerBusy() || busyMark;
+  return session.BusyCount != 0 || session.CommandActive || engine::IsWorkerBusy() || engine::ConnectionOwned() ||
+         busyMark;
 }
 
 SessionBusyMark::SessionBusyMark() : wasSet_(busyMark.exchange(true)) {}
@@ -146,8 +148,17 @@ void RedisplayListing(std::int32_t pane) {
     ListLocalDirectory();
     return;
   }
+  if (!Connected()) {
+    RemotePane().Clear();
+    return;
+  }
+  if (engine::ConnectionOwnedElsewhere()) {
+    // A worker owns the connection: only a listing at hand is shown again,
+    // and nothing is sent or fetched.
+    if (const std::optional<std::string> cached = CachedListingPath(engine::RemoteDir())) ParseIntoRemotePane(*cached);
+    return;
+  }
   RemotePane().Clear();
-  if (!Connected()) return;
   ShowListing(FetchListing(engine::TheSession().ControlSocket, ListCommand(RemoteMask()), Fetch::UseCache, false));
 }
 
@@ -164,10 +175,14 @@ ListingOptions RemoteListingOptions(const config::AsciiExtensionList* asciiList)
   return options;
 }
 
-int ParseRemoteListingFile() {
+int ParseIntoRemotePane(const std::string& path) {
   const config::AsciiExtensionList asciiList = config::AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
-  RemotePane().SetSortSetting(config::Settings().RemoteSort);
-  return ParseListing(engine::ListingFile(), RemotePane(), RemoteListingOptions(&asciiList));
+  PaneList built(config::Settings().RemoteSort);
+  const int result = ParseListing(path, built, RemoteListingOptions(&asciiList));
+  RemotePane().TakeContentsOf(built);
+  return result;
 }
+
+int ParseRemoteListingFile() { return ParseIntoRemotePane(engine::ListingFile()); }
 
 }  // namespace korval::listing

@@ -22,8 +22,9 @@ namespace korval::listing {
 
 enum class RetrievalLock { Take, AlreadyHeld };
 
-// Busy: a command or data loop runs (BusyCount, CommandActive), a worker owns
-// the connection, or a retrieval (or another holder) set the busy mark.
+// Busy: a command or data loop runs (BusyCount, CommandActive), a worker or
+// the edit job owns the connection, or a retrieval (or another holder) set
+// the busy mark.
 bool IsSessionBusy();
 
 // Sets the busy mark for its lifetime.
@@ -52,6 +53,7 @@ void RetrieveRemoteListing(RetrievalLock lock);
 void RefreshRemoteListing(RetrievalLock lock);
 // After a sort change: the local pane is listed again; the remote pane is
 // rebuilt from the cache entry of RemoteDir(), or fetched, without PWD.
+// While a worker owns the connection only a cached listing is shown again.
 void RedisplayListing(std::int32_t pane);
 
 // What the parser reads for the remote pane: the session's host type, VLINK,
@@ -61,5 +63,8 @@ ListingOptions RemoteListingOptions(const config::AsciiExtensionList* asciiList)
 // Parses ListingFile() into the remote pane with RSORT's order (a changed
 // host type or wildcard mask re-reads the file this way). ParseListing's result.
 int ParseRemoteListingFile();
+// The same for the listing file at `path`. The pane changes in one step
+// (PaneList::TakeContentsOf), so the GUI thread never reads a half-built pane.
+int ParseIntoRemotePane(const std::string& path);
 
 }  // namespace korval::listing

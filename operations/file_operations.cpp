@@ -39,8 +39,6 @@ namespace {
 
 constexpr std::size_t QuestionCapacity = 511;
 constexpr std::size_t ViewExtensionCapacity = 4;  // the '.' included
-constexpr std::size_t DrainReadSize = 82;
-constexpr int DrainReadLimitMs = 10000;
 
 using SelectedEntry = listing::PaneItem;
 
@@ -204,19 +202,15 @@ void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEnt
   platform::CurrentHost().EnableControl(CancelButtonId, true);
 }
 
-// Whatever the server sent that no one read: the rest of an earlier reply.
-void DiscardUnreadReply(int socket) {
-  engine::ClearPendingInput();
-  if (socket == -1 || platform::WaitForSocket(socket, platform::WaitFor::Read, 0) != 1) return;
-  char discarded[DrainReadSize];
-  engine::RecvWait(socket, discarded, sizeof discarded, 0, DrainReadLimitMs);
-}
-
 }  // namespace
 
 bool OpenEntry(PaneSide side) {
   std::vector<SelectedEntry> entries = ReadSelection(ListOf(side));
   if (entries.empty()) return false;
+  if (side == PaneSide::Remote && IsDirectoryLike(entries.front().Kind) && listing::IsSessionBusy()) {
+    engine::LogMessage("command in process, ignored");
+    return true;
+  }
   return OpenSelected(side, entries.front());
 }
 
@@ -370,10 +364,12 @@ void ViewOrExecute(PaneSide side, ViewAction action) {
   }
 }
 
+void ViewLocalFile(const std::string& path) { StartFor(ViewAction::View, path); }
+
 void RefreshPane(PaneSide side) {
   if (side == PaneSide::Remote) {
     if (listing::IsSessionBusy()) return;
-    DiscardUnreadReply(ControlSocket());
+    engine::DrainControlReply(ControlSocket());
     listing::RefreshRemoteListing(listing::RetrievalLock::AlreadyHeld);
     return;
   }

@@ -10,6 +10,7 @@
 // fallbacks, MKD, RMD, DELE, and RNFR/RNTO sent as they stand). ".." and
 // drive entries are never deleted, renamed or moved.
 
+#include <string>
 #include <string_view>
 
 namespace korval::operations {
@@ -28,7 +29,8 @@ constexpr std::size_t DirectoryBoxTextCapacity = 69;
 
 // A double click: enters the first selected directory, drive or (remote)
 // link. True when it took the entry; otherwise the pane's double-click
-// action applies.
+// action applies. On the remote pane nothing is sent while the connection
+// is not free ("command in process, ignored"); the click counts as taken.
 bool OpenEntry(PaneSide side);
 // Enters a selected directory, link or drive, or asks for a directory.
 void ChangeDirectory(PaneSide side);
@@ -47,6 +49,8 @@ void MoveEntries(PaneSide side);
 // temporary file first.
 void ViewOrExecute(PaneSide side, ViewAction action);
 void RefreshPane(PaneSide side);
+// Opens the local file at `path` in the text viewer (VIEWER).
+void ViewLocalFile(const std::string& path);
 // The user chose or typed `boxText` in the pane's directory box.
 void DirectoryBoxChosen(PaneSide side, std::string_view boxText);
 

@@ -333,6 +333,7 @@ class WorkerFrame {
     if (finished_) return;
     finished_ = true;
     workerRunsOn = std::thread::id{};
+    engine::ReleaseConnection(std::this_thread::get_id());
     engine::SetWorkerBusy(false);
   }
 
@@ -345,17 +346,32 @@ void CollectFinishedThread() {
   if (workerThread.joinable() && workerThread.get_id() != std::this_thread::get_id()) workerThread.join();
 }
 
+// The worker owns the control connection from before its first step: no
+// command of the GUI thread slips in between.
 void Start(void (*body)(listing::PaneList&), listing::PaneList& list) {
   if (!threadsAvailable) {
+    engine::ClaimConnection(std::this_thread::get_id());
     body(list);
     return;
   }
   CollectFinishedThread();
   std::lock_guard lock(workerMutex);
   workerThread = std::thread([body, &list] {
+    { std::lock_guard claimed(workerMutex); }  // until the claim below is made
     engine::InstallBlockingHook();
     body(list);
   });
+  engine::ClaimConnection(workerThread.get_id());
+}
+
+// A selection transfer starts only while the connection is free: not while
+// a command of this thread waits (the click came through its hook), nor
+// while another worker or the edit job owns it.
+bool MayStartWorker() {
+  if (engine::IsWorkerBusy()) return false;
+  if (!listing::IsSessionBusy()) return true;
+  engine::LogMessage("command in process, ignored");
+  return false;
 }
 
 }  // namespace
@@ -479,14 +495,14 @@ void ReceiveSelectedWorker(listing::PaneList& remoteList) {
 }
 
 void StartSendSelected(listing::PaneList& localList) {
-  if (engine::IsWorkerBusy()) return;
+  if (!MayStartWorker()) return;
   engine::SetWorkerBusy(true);
   Start(&SendSelectedWorker, localList);
   platform::CurrentHost().UpdateControlStates();
 }
 
 void StartReceiveSelected(listing::PaneList& remoteList) {
-  if (engine::IsWorkerBusy()) return;
+  if (!MayStartWorker()) return;
   engine::SetWorkerBusy(true);
   platform::CurrentHost().UpdateControlStates();
   Start(&ReceiveSelectedWorker, remoteList);
@@ -512,7 +528,9 @@ void AbortSelectionWorker() {
       // freeing a descriptor number it still uses.
       for (int socket : {session.DataSocket, session.ListenSocket})
         if (socket != -1) ::shutdown(socket, SHUT_RDWR);
-      std::this_thread::sleep_for(std::chrono::milliseconds(platform::WaitSliceMs));
+      // The GUI thread's events go on: a worker may wait for a prompt that
+      // only this thread can answer.
+      if (!platform::RunBlockingHook()) std::this_thread::sleep_for(std::chrono::milliseconds(platform::WaitSliceMs));
     }
   }
   CollectFinishedThread();

@@ -96,6 +96,8 @@ class Host {
   virtual void UpdateControlStates() {}
   // Posts a command to the main window, handled after the current one.
   virtual void PostCommand(int /*commandId*/) {}
+  // Closes the main window (its close handler runs, and the program ends).
+  virtual void CloseMainWindow() {}
   // Back to the normal arrow cursor after a wait.
   virtual void RestoreCursor() {}
 

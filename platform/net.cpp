@@ -21,8 +21,12 @@ namespace korval::platform {
 
 namespace {
 
+// Waits nest: a wait started from the hook of another wait (the GUI thread
+// handling a click while it waits) runs inside the outer one. A cancel
+// request reaches every wait the thread has in progress and stays until the
+// outermost of them has ended; only a new outermost wait starts afresh.
 struct ThreadWaitState {
-  std::atomic<bool> blocking{false};
+  std::atomic<int> depth{0};  // changed only by its own thread
   std::atomic<bool> cancelRequested{false};
 };
 
@@ -53,10 +57,12 @@ thread_local BlockingHookFunction threadHook;
 class BlockingScope {
  public:
   BlockingScope() : state_(ThisThread()) {
-    state_.cancelRequested = false;
-    state_.blocking = true;
+    // Cleared before the depth rises, so a cancel from another thread that
+    // sees the wait is never lost.
+    if (state_.depth.load() == 0) state_.cancelRequested = false;
+    ++state_.depth;
   }
-  ~BlockingScope() { state_.blocking = false; }
+  ~BlockingScope() { --state_.depth; }
   bool Cancelled() const { return state_.cancelRequested.load(); }
 
  private:
@@ -126,17 +132,17 @@ void InstallBlockingHook(BlockingHookFunction hook) { threadHook = std::move(hoo
 
 bool RunBlockingHook() { return threadHook ? threadHook() : false; }
 
-bool IsBlocking() { return ThisThread().blocking.load(); }
+bool IsBlocking() { return ThisThread().depth.load() > 0; }
 
 void CancelBlockingCall() {
   ThreadWaitState& state = ThisThread();
-  if (state.blocking) state.cancelRequested = true;
+  if (state.depth.load() > 0) state.cancelRequested = true;
 }
 
 void CancelAllBlockingCalls() {
   std::lock_guard<std::mutex> lock(registryMutex);
   for (ThreadWaitState* state : registry)
-    if (state->blocking) state->cancelRequested = true;
+    if (state->depth.load() > 0) state->cancelRequested = true;
 }
 
 int WaitForSocket(int socket, WaitFor what, int timeoutMs) {
@@ -144,7 +150,8 @@ int WaitForSocket(int socket, WaitFor what, int timeoutMs) {
   BlockingScope scope;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
   pollfd descriptor{socket, static_cast<short>(what == WaitFor::Read ? POLLIN : POLLOUT), 0};
-  for (;;) {
+  // A time-out of zero still looks at the socket once.
+  for (bool polled = false;; polled = true) {
     if (scope.Cancelled()) {
       SetLastSocketError(ErrorInterrupted);
       return -1;
@@ -152,11 +159,11 @@ int WaitForSocket(int socket, WaitFor what, int timeoutMs) {
     int slice = WaitSliceMs;
     if (timeoutMs >= 0) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) {
+      if (left <= 0 && polled) {
         SetLastSocketError(ErrorInterrupted);
         return 0;
       }
-      slice = static_cast<int>(std::min<long long>(slice, left));
+      slice = static_cast<int>(std::clamp<long long>(left, 0, slice));
     }
     descriptor.revents = 0;
     int ready = ::poll(&descriptor, 1, slice);

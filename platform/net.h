@@ -39,11 +39,14 @@ void InstallBlockingHook(BlockingHookFunction hook);
 // Runs the calling thread's hook once (false when none is installed).
 bool RunBlockingHook();
 
-// The calling thread is inside a wait (WSAIsBlocking).
+// The calling thread is inside a wait (WSAIsBlocking), also one that runs
+// inside another wait's hook.
 bool IsBlocking();
-// Cancels the calling thread's wait in progress (WSACancelBlockingCall).
+// Cancels the calling thread's waits in progress (WSACancelBlockingCall): the
+// innermost and every wait around it, which fail with 10004 as they resume.
+// The request lasts until the outermost wait has ended.
 void CancelBlockingCall();
-// Cancels the waits in progress on every thread (Cancel button, close).
+// The same for every thread (Cancel button, close).
 void CancelAllBlockingCalls();
 
 // Length of one wait slice in milliseconds.
@@ -51,7 +54,8 @@ constexpr int WaitSliceMs = 25;
 
 enum class WaitFor { Read, Write };
 
-// Waits until `socket` is ready, at most `timeoutMs` (negative: no limit).
+// Waits until `socket` is ready, at most `timeoutMs` (negative: no limit;
+// zero: the socket is looked at once).
 // Returns 1 when ready, 0 when the time ran out, -1 when cancelled (10004)
 // or poll failed. The last error is set for 0 (10004) and -1.
 int WaitForSocket(int socket, WaitFor what, int timeoutMs);

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   engine::InstallBlockingHook();
   listing::InstallPaneHooks();
   platform::TemporaryFile listingFile = platform::CreateTemporaryFile(platform::ListingFilePrefix);
-  engine::ListingFile() = listingFile.Path();
+  engine::SetListingFile(listingFile.Path());
   std::error_code error;
   std::filesystem::current_path(argv[6], error);
   if (error) {

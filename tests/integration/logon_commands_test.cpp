@@ -74,7 +74,7 @@ class RealServerLogonTest : public testing::RealServerTest {
     config::ProgramFiles().ConfigPath = local.FilePath("KORVAL.INI").string();
     SetTimeoutTickMs(50);
     platform::SetHost(&host);
-    engine::ListingFile() = local.FilePath("DIR0001.TMP").string();
+    engine::SetListingFile(local.FilePath("DIR0001.TMP").string());
     config::SessionProfile& profile = config::CurrentProfile();
     profile = config::SessionProfile{};
     profile.Host = Server().Host();

@@ -114,7 +114,7 @@ class DataConnectionTest : public ::testing::Test {
     profile.Passive = passive ? 1 : 0;
     socket = Logon(profile);
     ASSERT_NE(socket, -1);
-    engine::ListingFile() = directory.FilePath("DIR0001.TMP").string();
+    engine::SetListingFile(directory.FilePath("DIR0001.TMP").string());
   }
 
   std::vector<std::string> CommandsAfterLogon() {

@@ -219,7 +219,7 @@ TEST_F(FtpCommandsTest, CancelledAccountPromptSendsNoAcct) {
 TEST_F(FtpCommandsTest, TypedCommandGoesOutAsItStands) {
   LogOnWith([](ScriptedFtpServer& s) { s.Expect("nlst -l %s").Reply("502 not here"); });
 
-  EXPECT_EQ(SendUserCommand(socket, "nlst -l %s"), 5);
+  EXPECT_EQ(SendUserCommand(socket, "nlst -l %s", "unused"), 5);
 
   EXPECT_THAT(CommandsAfterLogon(), ElementsAre("nlst -l %s"));
   EXPECT_TRUE(server.DataTransfers().empty());
@@ -227,7 +227,8 @@ TEST_F(FtpCommandsTest, TypedCommandGoesOutAsItStands) {
 
 TEST_F(FtpCommandsTest, TypedListingCommandRunsAsATransfer) {
   testing::TemporaryDirectory directory;
-  engine::ListingFile() = directory.FilePath("DIR0001.TMP").string();
+  engine::SetListingFile(directory.FilePath("DIR0001.TMP").string());
+  const std::string typed = directory.FilePath("DSP0001.TMP").string();
   LogOnWith([](ScriptedFtpServer& s) {
     s.Expect("PASV").Passive();
     s.Expect("NLST -l").Transfer("a.txt\r\nb.txt\r\n");
@@ -235,11 +236,12 @@ TEST_F(FtpCommandsTest, TypedListingCommandRunsAsATransfer) {
   config::CurrentProfile().Passive = 1;
   config::Settings().Bell = 1;
 
-  EXPECT_EQ(SendUserCommand(socket, "NLST -l"), 2);
+  EXPECT_EQ(SendUserCommand(socket, "NLST -l", typed), 2);
 
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(CommandsAfterLogon(), ElementsAre("PASV", "NLST -l"));
-  EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "a.txt\nb.txt\n");
+  EXPECT_EQ(directory.ReadFile("DSP0001.TMP"), "a.txt\nb.txt\n");
+  EXPECT_FALSE(directory.ReadFile("DIR0001.TMP"));  // the pane's listing file is left alone
   EXPECT_EQ(config::Settings().Bell, 1);  // switched off for the listing only
   EXPECT_EQ(host.Beeps(), 0);
 }

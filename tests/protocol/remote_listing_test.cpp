@@ -72,8 +72,8 @@ class RemoteListingTest : public ::testing::Test {
     ResetPaneLists();
     ResetDirectoryBoxes();
     ResetPaneMasks();
-    engine::RemoteDir().clear();
-    engine::ListingFile().clear();
+    engine::SetRemoteDir({});
+    engine::SetListingFile({});
   }
 
   void LogOn(std::uint32_t hostType = 6000) {

@@ -123,7 +123,7 @@ class TreeTransferTest : public ::testing::Test {
   }
   // The remote pane shows "/" with these entries, as a listing would have.
   void ShowRoot(std::string_view listingText) {
-    engine::RemoteDir() = "/";
+    engine::SetRemoteDir("/");
     listing::RemotePane().Clear();
     const AsciiExtensionListHolder ascii;
     listing::ParseListingText(listingText, listing::RemotePane(), listing::RemoteListingOptions(&ascii.list));
@@ -292,7 +292,7 @@ TEST_F(TreeTransferTest, ASentTreeNeverFollowsALocalLinkBackUp) {
   server.Expect("PWD").Reply(Pwd("/t"));
   server.Expect("PWD").Reply(Pwd("/"));
   LogOn();
-  engine::RemoteDir() = "/";
+  engine::SetRemoteDir("/");
   listing::ListLocalDirectory();
   ASSERT_TRUE(SelectByName(listing::LocalPane(), {"t"}));
   host.QueueYesNo(true);

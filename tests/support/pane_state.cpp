@@ -34,8 +34,8 @@ void PaneState::Reset() {
   listing::ResetPaneLists();
   listing::ResetDirectoryBoxes();
   listing::ResetPaneMasks();
-  engine::RemoteDir().clear();
-  engine::ListingFile().clear();
+  engine::SetRemoteDir({});
+  engine::SetListingFile({});
   config::ResetPrompts();
   engine::ClearLastEntry();
   operations::ThreadsAvailable() = true;

@@ -228,6 +228,8 @@ void ScriptedHost::PostCommand(int commandId) { Record("PostCommand", std::to_st
 
 void ScriptedHost::RestoreCursor() { Record("RestoreCursor", {}); }
 
+void ScriptedHost::CloseMainWindow() { Record("CloseMainWindow", {}); }
+
 void ScriptedHost::Record(std::string_view function, std::string_view text, std::string_view detail) {
   std::lock_guard lock(mutex_);
   RecordLocked(function, text, detail);

@@ -142,6 +142,8 @@ class ScriptedHost : public platform::Host {
   void UpdateControlStates() override;
   void PostCommand(int commandId) override;
   void RestoreCursor() override;
+  // "CloseMainWindow".
+  void CloseMainWindow() override;
 
  protected:
   // Appends one call to Calls(); for host calls added later.

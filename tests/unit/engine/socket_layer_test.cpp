@@ -170,13 +170,14 @@ TEST(TimeoutTimerTest, CancelsAWaitAfterTimeoutOverFiveTicks) {
   SetTimeoutTickMs(50);
   config::CurrentProfile().Timeout = 12;  // two ticks
   SocketPair pair;
-  StartTimeoutTimer();
-  EXPECT_EQ(TheSession().TimeoutTicks, 2u);
+  const int timer = StartTimeoutTimer();
+  EXPECT_EQ(timer, TimeoutTimerId);
+  EXPECT_EQ(TimeoutTicksLeft(timer), 2u);
   char buffer[8];
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RecvWait(pair.Client(), buffer, sizeof buffer, 0, 30000), -1);
   auto elapsed = std::chrono::steady_clock::now() - start;
-  StopTimeoutTimer();
+  StopTimeoutTimer(timer);
   SetTimeoutTickMs(5000);
   EXPECT_EQ(platform::LastSocketError(), 10004);
   EXPECT_TRUE(TheSession().CancelRequested);
@@ -190,9 +191,9 @@ TEST(TimeoutTimerTest, StoppedInTimeCancelsNothing) {
   LogRecorder log;
   SetTimeoutTickMs(50);
   config::CurrentProfile().Timeout = 65;
-  StartTimeoutTimer();
-  EXPECT_EQ(TheSession().TimeoutTicks, 13u);
-  StopTimeoutTimer();
+  const int timer = StartTimeoutTimer();
+  EXPECT_EQ(TimeoutTicksLeft(timer), 13u);
+  StopTimeoutTimer(timer);
   SocketPair pair;
   char buffer[8];
   EXPECT_EQ(RecvWait(pair.Client(), buffer, sizeof buffer, 0, 200), -1);

@@ -46,7 +46,7 @@ class ListingCacheTest : public ::testing::Test {
   void TearDown() override {
     ClearListingCache();
     ResetDirectoryBoxes();
-    engine::ListingFile().clear();
+    engine::SetListingFile({});
     platform::SetTemporaryDirectoryOverride(std::nullopt);
   }
   testing::TemporaryDirectory temporary;
