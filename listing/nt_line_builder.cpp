@@ -35,12 +35,12 @@ bool UnixColumnsFit(std::string_view line) {
          At(line, UnixNameColumn - 1) == ' ' && At(line, UnixNameColumn) != ' ';
 }
 
-// The fixed columns fit: "MM-DD-YY" at 0, the time at 10, the size or
-// "<DIR>" ending at 37 and the name at 39.
+// The fixed columns fit: "MM-DD-YY" at 0, the time at 10, "<DIR>" at 24 or
+// the size ending at 37, and the name at 39.
 bool DosColumnsFit(std::string_view line) {
   return line.size() > DosNameColumn && IsDigit(At(line, 0)) && At(line, 2) == '-' && At(line, 5) == '-' &&
-         At(line, 8) == ' ' && At(line, 12) == ':' && At(line, 37) != ' ' && At(line, DosNameColumn - 1) == ' ' &&
-         At(line, DosNameColumn) != ' ';
+         At(line, 8) == ' ' && At(line, 12) == ':' && (At(line, 37) != ' ' || line.substr(24, 5) == "<DIR>") &&
+         At(line, DosNameColumn - 1) == ' ' && At(line, DosNameColumn) != ' ';
 }
 
 // A DOS-like line read by its fields: date and time, "<DIR>" or the size,
