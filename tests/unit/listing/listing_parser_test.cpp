@@ -156,6 +156,31 @@ std::vector<std::string> BadLines() {
       std::string(300, '.'),
       std::string(300, '/'),
       std::string(178, '-') + "\r",
+      // Half-made fields for the readers that find fields by what they are.
+      "-rw 1 u g 1.2.3k May 22, 14:05 x",
+      "-rw 1 u g 99999999999999999999T May 22 99999 n",
+      "-rw 1 u g 5 May 99, 1996 x",
+      "-rw 1 u g 5 12-May- 14:05 x",
+      "-rw 1 u g 5 1-2-3-4 x",
+      "-rw 1 u g 5 22-May-9999999 x",
+      "-rw 1 u g 5 00-00-0000 00:00 x",
+      "-rw 1 u g 5 9999/99/99 99:99:99.9 x",
+      "05-22-2003 14:05 <DIR>",
+      "05-22-2003 14:05 PM",
+      "05-22-2003",
+      "QSYS 1 99/99/99 25:61 *DIR x",
+      "QSYS 1 12/31/99 23:59:59 *DIR",
+      "* *DIR /",
+      "M 01.00",
+      "Migrated",
+      "Pseudo Directory",
+      "WORK01 3390 2003/05/22 PO",
+      "A;1",
+      "  ",
+      "A;1",
+      "X 1 5000000000000000000000 31-Dec-99 23:59:59",
+      "  1 DIR 01-01-999 0:00 n",
+      "  1 A 13-32-96 0:00 n",
   };
   // Lines that reach just past each column the rules look at.
   for (std::size_t length : {8u, 9u, 10u, 12u, 13u, 14u, 20u, 21u, 29u, 30u, 31u, 36u, 37u, 38u, 39u, 40u, 41u,
@@ -199,6 +224,13 @@ TEST(ParseListing, BadInputNeverBreaksAnyRuleSet) {
             << type;
         if (entry.Kind != DirectoryKind && entry.Kind != LinkKind) {
           EXPECT_LE(entry.Text.size(), DisplayTextCapacity) << type;
+        }
+        // A date kept in the entry is a real one.
+        if (entry.IsDated()) {
+          EXPECT_TRUE(entry.Month >= 1 && entry.Month <= 12 && entry.Day >= 1 && entry.Day <= 31 &&
+                      entry.Hour <= 23 && entry.Minute <= 59)
+              << type << " " << entry.Text;
+          EXPECT_EQ(entry.Year, entry.FullYear % 100) << type;
         }
       });
       EXPECT_EQ(pane.EntryAt(0).value_or(ListingEntry{}).Text, "..") << type;
