@@ -47,7 +47,10 @@ void ReadNormalisedInfo(ListingEntry& entry, std::string_view info) {
   entry.Hour = TwoDigits(info, 7);
   entry.Minute = TwoDigits(info, 10);
   entry.Size = ReadNumber(info, 13);
-  entry.FullYear = static_cast<std::uint16_t>(entry.Year >= 70 ? 1900 + entry.Year : 2000 + entry.Year);
+  // Only a real date counts as the entry's date for sorting.
+  bool real = entry.Month >= 1 && entry.Month <= 12 && entry.Day >= 1 && entry.Day <= 31 && entry.Hour <= 23 &&
+              entry.Minute <= 59;
+  entry.FullYear = real ? static_cast<std::uint16_t>(entry.Year >= 70 ? 1900 + entry.Year : 2000 + entry.Year) : 0;
 }
 
 bool WildcardMatch(std::string_view name, std::string_view pattern) {
