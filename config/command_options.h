@@ -7,10 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "config/prompts.h"
+
 namespace korval::config {
 
 constexpr std::size_t BatchArgumentCapacity = 255;
-constexpr std::size_t PromptAnswerCapacity = 69;
 
 // What the options and the batch entry leave for the transfer.
 struct BatchRequest {

@@ -25,8 +25,8 @@ int chmodBits = InitialChmodBits;
 
 enum class PromptKind { Text, Password, Choice };
 
-// Runs one prompt on the formatted question; the answer, cut to 69
-// characters, is in PromptAnswer on OK.
+// Runs one prompt on the formatted question; the answer is in PromptAnswer
+// on OK.
 int RunPrompt(PromptKind kind, const char* format, va_list arguments, const std::vector<std::string>& choices = {}) {
   buffers.text = platform::FormatTruncatedV(PromptTextCapacity, format, arguments);
   platform::Host& host = platform::CurrentHost();

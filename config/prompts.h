@@ -6,7 +6,7 @@
 // operations/.
 //
 // The question is formatted into PromptText, the answer comes back in
-// PromptAnswer (at most 69 characters), and PromptHelpContext names the help
+// PromptAnswer (at most PromptAnswerCapacity characters), and PromptHelpContext names the help
 // topic of the next prompt; each prompt sets it back to 0 when it closes.
 // The buffers belong to the calling thread, so a prompt of a worker thread
 // and one of the window thread never share them.
@@ -21,7 +21,9 @@
 namespace korval::config {
 
 constexpr std::size_t PromptTextCapacity = 511;
-constexpr std::size_t PromptAnswerCapacity = 69;
+// Room for an answer or a preset: a whole path or a remote name of 255
+// bytes, never cut to another name.
+constexpr std::size_t PromptAnswerCapacity = 1024;
 
 // Help topics of the prompts and dialogs of this module.
 constexpr int CommandLineHelpContext = 145;  // "Enter command line:"

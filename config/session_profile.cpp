@@ -8,6 +8,7 @@
 #include "config/password_encoding.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
+#include "config/prompts.h"
 #include "platform/host.h"
 #include "platform/text.h"
 
@@ -15,7 +16,6 @@ namespace korval::config {
 
 namespace {
 
-constexpr std::size_t PromptAnswerCapacity = 69;
 constexpr std::size_t ProfileListLineCapacity = 149;
 constexpr std::array<std::string_view, 4> RestartKeys = {"REGETRDIR", "REGETRFILE", "REGETLDIR", "REGETLFILE"};
 
@@ -120,35 +120,39 @@ void SaveSessionProfile(const SessionProfile& profile) {
   const std::string& name = profile.Name;
   // One edit: a crash or a full disk never leaves the profile half rewritten.
   platform::IniEdit edit = EditConfigFile();
-
-  std::array<std::string, RestartKeys.size()> restart;
-  for (std::size_t index = 0; index < RestartKeys.size(); ++index)
-    restart[index] = edit.ReadString(name, RestartKeys[index], "", RestartValueCapacity);
-
-  edit.DeleteSection(name);
+  // The save owns only the profile's own keys: each is written, or deleted
+  // when it holds its default. The rest of the section (COMMENT, the Session
+  // Options' overrides, the restart record) stays as it was.
+  auto writeOrDelete = [&edit, &name](std::string_view key, bool write, std::string_view value) {
+    if (write)
+      edit.WriteString(name, key, value);
+    else
+      edit.DeleteKey(name, key);
+  };
   edit.WriteString(name, "HOST", profile.Host);
   edit.WriteString(name, "UID", profile.User);
-  if (profile.SavePassword) edit.WriteString(name, "PWD", EncodePassword(profile.User, profile.Password));
-  if (!profile.Account.empty()) edit.WriteString(name, "ACT", profile.Account);
-  if (!profile.LocalMask.empty()) edit.WriteString(name, "LMASK", profile.LocalMask);
-  if (!profile.RemoteMask.empty()) edit.WriteString(name, "RMASK", profile.RemoteMask);
+  writeOrDelete("PWD", profile.SavePassword != 0,
+                profile.SavePassword ? EncodePassword(profile.User, profile.Password) : std::string());
+  writeOrDelete("ACT", !profile.Account.empty(), profile.Account);
+  writeOrDelete("LMASK", !profile.LocalMask.empty(), profile.LocalMask);
+  writeOrDelete("RMASK", !profile.RemoteMask.empty(), profile.RemoteMask);
 
-  if (profile.HostType != 6000) edit.WriteString(name, "TYPE", std::to_string(profile.HostType));
-  if (profile.Timeout != 65) edit.WriteString(name, "TIMEOUT", std::to_string(profile.Timeout));
-  if (!profile.LocalDir.empty()) edit.WriteString(name, "LOCDIR", profile.LocalDir);
-  if (!profile.InitialRemoteDir.empty()) edit.WriteString(name, "DIR", profile.InitialRemoteDir);
-  if (profile.UseFirewall) edit.WriteString(name, "FIREWALL", "1");
-  if (profile.FirewallType >= 1 && profile.FirewallType <= 3)
-    edit.WriteString(name, "FIRETYPE", std::to_string(profile.FirewallType));
-  if (profile.Retries != 0) edit.WriteString(name, "RETRIES", std::to_string(static_cast<std::uint32_t>(profile.Retries)));
-  if (profile.Port != 21) edit.WriteString(name, "PORT", std::to_string(profile.Port));
-  if (!profile.InitCommand.empty()) edit.WriteString(name, "INITCMD", profile.InitCommand);
+  writeOrDelete("TYPE", profile.HostType != 6000, std::to_string(profile.HostType));
+  writeOrDelete("TIMEOUT", profile.Timeout != 65, std::to_string(profile.Timeout));
+  writeOrDelete("LOCDIR", !profile.LocalDir.empty(), profile.LocalDir);
+  writeOrDelete("DIR", !profile.InitialRemoteDir.empty(), profile.InitialRemoteDir);
+  writeOrDelete("FIREWALL", profile.UseFirewall != 0, "1");
+  writeOrDelete("FIRETYPE", profile.FirewallType >= 1 && profile.FirewallType <= 3,
+                std::to_string(profile.FirewallType));
+  writeOrDelete("RETRIES", profile.Retries != 0, std::to_string(static_cast<std::uint32_t>(profile.Retries)));
+  writeOrDelete("PORT", profile.Port != 21, std::to_string(profile.Port));
+  writeOrDelete("INITCMD", !profile.InitCommand.empty(), profile.InitCommand);
 
   WriteProfileOverride(edit, name, "PASVMODE", static_cast<std::uint32_t>(profile.Passive));
 
-  if (!restart[1].empty())
-    for (std::size_t index = 0; index < RestartKeys.size(); ++index)
-      edit.WriteString(name, RestartKeys[index], restart[index]);
+  // A restart record without its remote file cannot be resumed.
+  if (edit.ReadString(name, "REGETRFILE", "", RestartValueCapacity).empty())
+    for (std::string_view key : RestartKeys) edit.DeleteKey(name, key);
   edit.Commit();
 }
 

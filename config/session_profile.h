@@ -63,11 +63,12 @@ void ResetSessionProfile(SessionProfile& profile);
 // asked for the e-mail address (through the host) while none is known.
 void LoadSessionProfile(SessionProfile& profile);
 
-// Rewrites the profile's section as one change of the file, keeping an
-// interrupted receive's restart record (the REGET keys). Defaults (PORT 21,
-// TIMEOUT 65, TYPE 6000, empty texts) are not written, and PASVMODE only when
-// it differs from "_config_". Every other key goes: COMMENT is written by the
-// profile dialog after the save, the other overrides by the Session Options.
+// Rewrites the profile's own keys in its section as one change of the file.
+// Defaults (PORT 21, TIMEOUT 65, TYPE 6000, empty texts) are not written (a
+// stored one is deleted), and PASVMODE only when it differs from "_config_".
+// Every other key of the section stays: COMMENT, the Session Options'
+// overrides and an interrupted receive's restart record (the REGET keys,
+// dropped only when they name no remote file).
 void SaveSessionProfile(const SessionProfile& profile);
 
 // Removes the profile's section.

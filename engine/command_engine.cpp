@@ -1,9 +1,12 @@
 #include "engine/command_engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
+#include <optional>
 #include <thread>
 
+#include "config/session_profile.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
@@ -23,6 +26,32 @@ std::size_t replyBytes = 0;
 int replyDepth = 0;
 GreetingLineHandler greetingHandler = nullptr;
 constexpr int DrainReadLimitMs = 10000;
+
+using ReplyClock = std::chrono::steady_clock;
+// When the reply being read must have ended: TIMEOUT after its first line
+// (none while the first line is read, or with a TIMEOUT of 0).
+std::optional<ReplyClock::time_point> replyDeadline;
+
+// Reading stops here for good and every later read ends at once, as on a lost
+// connection: the dialogue cannot be resynchronised.
+int GiveUpConnection(int socket, std::string_view line) {
+  Session& session = TheSession();
+  platform::ShutdownSocketDirection(socket, SHUT_RD);
+  pendingInput.clear();
+  session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
+  TrimRight(session.ReplyLine);
+  session.CancelRequested = true;
+  return 421;
+}
+
+// The wait for the next bytes of a line: the read limit, or less when the
+// reply's deadline comes first (0 once it has passed).
+int LineReadWaitMs() {
+  const int limit = ReplyReadTimeoutMs();
+  if (!replyDeadline) return limit;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*replyDeadline - ReplyClock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, limit));
+}
 
 int CodeOfLine(std::string_view line) {
   int code = 0;
@@ -97,6 +126,7 @@ void DrainControlReply(int socket) {
 }
 
 void ResetCommandEngine() {
+  replyDeadline.reset();
   pendingInput.clear();
   replyBytes = 0;
   replyDepth = 0;
@@ -123,7 +153,10 @@ ssize_t SendLine(int socket, std::string_view textIn) {
   BusyScope busy;
   text += "\r\n";
   replyBytes = 0;
-  return static_cast<ssize_t>(SendAll(socket, text.data(), text.size()));
+  // A line that went out only in part is no command the server can answer:
+  // there is no reply to wait for.
+  if (SendAll(socket, text.data(), text.size()) != text.size()) return -1;
+  return static_cast<ssize_t>(text.size());
 }
 
 int SendCommand(int socket, const char* format, ...) {
@@ -172,21 +205,24 @@ int ReadReplyLine(int socket) {
   ssize_t lastRead = 1;
   while (!complete && line.size() < ReplyLineReadBound && !session.CancelRequested) {
     char chunk[ReplyReadChunk];
-    lastRead = RecvWait(socket, chunk, sizeof chunk, 0, ReplyReadTimeoutMs());
+    const int waitMs = LineReadWaitMs();
+    if (waitMs == 0) {
+      // Every line came in time, but the reply as a whole does not end.
+      LogPrintf("reply not complete within %u seconds, connection given up",
+                static_cast<unsigned>(config::CurrentProfile().Timeout));
+      return GiveUpConnection(socket, line);
+    }
+    lastRead = RecvWait(socket, chunk, sizeof chunk, 0, waitMs);
+    // A wait cut short by the deadline is the reply's time-out, not the
+    // line's (the wait may end up to a millisecond early).
+    if (lastRead < 0 && waitMs < ReplyReadTimeoutMs() && LineReadWaitMs() <= 1) continue;
     if (lastRead <= 0) break;
     replyBytes += static_cast<std::size_t>(lastRead);
     if (replyBytes > ReplyByteBudget) {
-      // No server sends this much for one command: the dialogue cannot be
-      // resynchronised, so reading stops here for good and every later read
-      // ends at once, as on a lost connection.
+      // No server sends this much for one command.
       LogPrintf("reply too long: over %u bytes without an end, connection given up",
                 static_cast<unsigned>(ReplyByteBudget));
-      platform::ShutdownSocketDirection(socket, SHUT_RD);
-      pendingInput.clear();
-      session.ReplyLine = platform::TruncateTo(line, ReplyLineCapacity);
-      TrimRight(session.ReplyLine);
-      session.CancelRequested = true;
-      return 421;
+      return GiveUpConnection(socket, line);
     }
     std::string bytes(chunk, static_cast<std::size_t>(lastRead));
     complete = takeLineFrom(bytes);
@@ -211,10 +247,12 @@ int ReadReply(int socket) {
   int linesRead = 0;
   bool firstLine = true;
   if (socket != -1 && ConnectionOwnedElsewhere()) return 0;  // that thread's reply
+  replyDeadline.reset();
   for (;;) {
     if (socket == -1) {
       // Lowered once per line read, as when the reply ends normally.
       replyDepth -= linesRead;
+      replyDeadline.reset();
       return 0;
     }
     ++replyDepth;
@@ -231,9 +269,16 @@ int ReadReply(int socket) {
     if ((firstLine || session.LastReplyCode == 0) && code >= 100 && code <= 599) session.LastReplyCode = code;
     if (session.GreetingPhase && session.HostType == 6000 && greetingHandler) greetingHandler(line);
     bool another = continues || (session.LastReplyCode != 0 && !firstLine && code != session.LastReplyCode);
+    if (firstLine) {
+      // Each line may come within the read limit, yet the reply as a whole
+      // must end within TIMEOUT of its first line.
+      const std::uint32_t seconds = config::CurrentProfile().Timeout;
+      if (seconds != 0) replyDeadline = ReplyClock::now() + std::chrono::seconds(std::min<std::uint32_t>(seconds, 86400));
+    }
     firstLine = false;
     if (!another) break;
   }
+  replyDeadline.reset();
   replyDepth -= linesRead;
   int last = session.LastReplyCode;
   return (last >= 100 && last <= 599) ? last / 100 : 0;

@@ -142,15 +142,28 @@ char SettleTransferType(int controlSocket, char letter, std::string_view autoNam
   return letter;
 }
 
-// Whether the local file can be written, without touching one that exists.
+// Whether the local file can be written. The check creates or deletes
+// nothing but the destination path itself: a file there is opened without
+// being truncated, a free name gets a probe that is removed again, and a
+// symbolic link to nothing is reported (writing through it would create the
+// link's target somewhere else).
 bool CanWriteLocalFile(const std::string& path) {
-  struct stat info {};
-  const bool existed = ::stat(path.c_str(), &info) == 0;
-  if (existed && S_ISDIR(info.st_mode)) return false;
-  FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  struct stat entry {};
+  if (::lstat(path.c_str(), &entry) == 0) {
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0) {
+      if (S_ISLNK(entry.st_mode)) LogPrintf("%s is a symbolic link to nothing; it is left as it is", path.c_str());
+      return false;
+    }
+    if (S_ISDIR(target.st_mode)) return false;
+    FileHandle file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    return file.IsOpen();
+  }
+  // O_EXCL: the probe removed is the one this check created.
+  FileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (!file.IsOpen()) return false;
   file.Close();
-  if (!existed) ::unlink(path.c_str());
+  ::unlink(path.c_str());
   return true;
 }
 
@@ -239,6 +252,27 @@ class TransferUnderway {
 };
 
 bool CancelPressedSinceStart() { return TheSession().CancelPresses.load() != cancelPressesAtStart; }
+
+// The server took the transfer command, but the data connection never came:
+// its final reply (425, 426) is still owed. It is read now, or it would be
+// taken for the reply to the next command; the wait for it is bounded by the
+// time-out timer, as the wait for the connection was (by a few seconds after
+// the user's Cancel).
+void ReadReplyOwedByFailedConnection(int controlSocket) {
+  int ready = 1;
+  if (!HasPendingInput()) {
+    if (CancelPressedSinceStart()) {
+      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, abortReplyWaitMs.load());
+    } else {
+      TimeoutTimerScope timer;
+      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, -1);
+    }
+  }
+  if (ready == 1)
+    ReadReply(controlSocket);
+  else
+    LogMessage("[x] no reply came for the failed data connection");
+}
 
 // A data connection may be silent for the network time-out; 0 means no limit.
 int StallLimitMs() {
@@ -505,9 +539,10 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
     return 0;
   }
   Status().StatusText = session.ReplyLine;
-  const std::int64_t announced = SizeFromReplyText(session.ReplyLine);
+  const std::int64_t announced = ExactSizeFromReplyText(session.ReplyLine);
   if (!AwaitDataConnection(mode)) {
     CloseDataConnection();
+    ReadReplyOwedByFailedConnection(controlSocket);
     return 0;
   }
   TransferResult() = ReceiveToFile(session.DataSocket, localPath);
@@ -532,8 +567,9 @@ int ReceiveFile(int controlSocket, std::string_view command, const std::string& 
     }
     if (TransferResult() != TransferComplete) ErrorSound();
   }
-  // A binary receive that ends before the announced size is broken, whatever
-  // the server says (line ends make an ASCII size differ from the wire's).
+  // A binary receive that ends before the announced byte count is broken,
+  // whatever the server says (line ends make an ASCII size differ from the
+  // wire's, and a size in kilobytes is rounded).
   if (TransferResult() == TransferComplete && letter != 'A' && announced > 0 && details.bytes < announced) {
     LogPrintf("Transfer incomplete: %lld of %lld bytes received", static_cast<long long>(details.bytes),
               static_cast<long long>(announced));
@@ -588,6 +624,7 @@ int SendFile(int controlSocket, std::string_view command, const std::string& loc
   }
   if (!AwaitDataConnection(mode)) {
     CloseDataConnection();
+    ReadReplyOwedByFailedConnection(controlSocket);
     return 0;
   }
   const int loop = SendFromFile(session.DataSocket, localPath);

@@ -13,10 +13,12 @@
 #include <string>
 #include <string_view>
 
+#include "config/prompts.h"
+
 namespace korval::engine {
 
 // The prompt dialogs hand back at most this many characters.
-constexpr std::size_t PromptAnswerCapacity = 69;
+using config::PromptAnswerCapacity;
 // Help topics of the logon's and the commands' prompts.
 constexpr int PasswordHelpContext = 80;
 constexpr int FirewallPasswordHelpContext = 82;

@@ -70,7 +70,10 @@ constexpr PatternRow systTable[] = {
 
 bool Contains(std::string_view text, std::string_view pattern) { return text.find(pattern) != std::string_view::npos; }
 
-const char* NameOf(std::uint32_t type) { return HostTypeName(type).data(); }
+const char* NameOf(std::uint32_t type) {
+  const std::string_view name = HostTypeName(type);
+  return name.empty() ? "unknown" : name.data();  // the names are literals, so terminated
+}
 
 void SetAllCapabilities(engine::Session& session, bool value) {
   session.CanMkd = session.CanRmd = session.CanRename = session.CanDelete = value;

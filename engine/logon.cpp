@@ -13,6 +13,7 @@
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
 #include "engine/host_detection.h"
+#include "engine/host_type.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
@@ -42,7 +43,10 @@ void AskPasswordUntilGiven(std::string& target, const std::string& prompt, int h
   while (target.empty()) {
     host.SetPromptHelpContext(helpContext);
     std::optional<std::string> answer = host.AskPassword(prompt, PromptAnswerCapacity);
-    if (!answer) break;
+    if (!answer) {
+      ++TheSession().CancelPresses;
+      break;
+    }
     platform::AssignTruncated(target, *answer, capacity);
   }
 }
@@ -54,7 +58,10 @@ void AskAccountUntilGiven(config::SessionProfile& profile) {
   while (profile.Account.empty()) {
     host.SetPromptHelpContext(AccountHelpContext);
     std::optional<std::string> answer = host.AskText(prompt, profile.Account, PromptAnswerCapacity);
-    if (!answer) break;
+    if (!answer) {
+      ++TheSession().CancelPresses;
+      break;
+    }
     platform::AssignTruncated(profile.Account, *answer, config::SessionProfile::AccountCapacity);
   }
 }
@@ -115,6 +122,13 @@ int Logon(config::SessionProfile& profile) {
     return -1;
   }
   CloseRetiredSockets();
+  // A number no host type has (a hand-edited or newer file) would leave the
+  // session without a type to parse or name: it is read as automatic detect.
+  if (HostTypeName(profile.HostType).empty()) {
+    LogPrintf("Unknown host type %u in the profile, read as %u (%s)", static_cast<unsigned>(profile.HostType),
+              static_cast<unsigned>(AutomaticDetect), std::string(HostTypeName(AutomaticDetect)).c_str());
+    profile.HostType = AutomaticDetect;
+  }
   std::optional<BusyScope> busy(std::in_place);
   session.CancelRequested = false;
   session.TreeAbort = false;

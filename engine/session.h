@@ -43,8 +43,10 @@ struct Session {
   // up: data connections are made to it and accepted only from it.
   sockaddr_in ControlPeerAddress{};
   std::atomic<bool> TreeAbort{false};
-  // Presses of Cancel: a file transfer that began before one stops, even
-  // when the press came between two of its waits.
+  // Presses of Cancel (the Cancel command, and Cancel in a logon prompt): a
+  // file transfer that began before one stops, even when the press came
+  // between two of its waits, and a connect makes no more attempts. A
+  // time-out or a closed socket sets only CancelRequested.
   std::atomic<std::uint32_t> CancelPresses{0};
   bool Closing = false;
 };

@@ -39,30 +39,46 @@ Rate FormatRate(std::int64_t bytes, std::int64_t elapsedMs, bool bytesPerSecond)
   return {tenths / secs / 1024, "Mbps"};
 }
 
-std::int64_t SizeFromReplyText(std::string_view replyText) {
+namespace {
+
+struct AnnouncedSize {
+  std::int64_t bytes = 0;
+  bool exact = false;
+};
+
+// "(N bytes)" is exact; "(Nk)" and "(Nk bytes)" are rounded to kilobytes.
+AnnouncedSize ParseAnnouncedSize(std::string_view replyText) {
   std::size_t close = replyText.rfind(')');
-  if (close == std::string_view::npos) return 0;
+  if (close == std::string_view::npos) return {};
   std::string text = platform::ToLowerAscii(replyText.substr(0, close));
   std::size_t open = text.rfind('(');
-  if (open == std::string::npos) return 0;
+  if (open == std::string::npos) return {};
   std::string_view tail = std::string_view(text).substr(open + 1);
-  std::int64_t multiplier;
-  if (tail.find("bytes") != std::string_view::npos)
-    multiplier = 1;
-  else if (tail.find('k') != std::string_view::npos)
-    multiplier = 1024;
-  else
-    return 0;
   // Only plain digits count: a sign or a number beyond 64 bits is no size.
   std::int64_t size = 0;
   std::size_t i = 0;
   for (; i < tail.size() && std::isdigit(static_cast<unsigned char>(tail[i])); ++i) {
     int digit = tail[i] - '0';
-    if (size > (std::numeric_limits<std::int64_t>::max() - digit) / 10) return 0;
+    if (size > (std::numeric_limits<std::int64_t>::max() - digit) / 10) return {};
     size = size * 10 + digit;
   }
-  if (size > std::numeric_limits<std::int64_t>::max() / multiplier) return 0;
-  return size * multiplier;
+  std::string_view unit = tail.substr(i);
+  while (!unit.empty() && unit.front() == ' ') unit.remove_prefix(1);
+  if (!unit.empty() && unit.front() == 'k') {
+    if (size > std::numeric_limits<std::int64_t>::max() / 1024) return {};
+    return {size * 1024, false};
+  }
+  if (unit.find("bytes") != std::string_view::npos) return {size, true};
+  return {};
+}
+
+}  // namespace
+
+std::int64_t SizeFromReplyText(std::string_view replyText) { return ParseAnnouncedSize(replyText).bytes; }
+
+std::int64_t ExactSizeFromReplyText(std::string_view replyText) {
+  const AnnouncedSize size = ParseAnnouncedSize(replyText);
+  return size.exact ? size.bytes : 0;
 }
 
 std::string ProgressText(std::int64_t bytes, std::int64_t elapsedMs, std::int64_t expected, bool statusDialog,

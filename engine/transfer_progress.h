@@ -21,8 +21,12 @@ struct Rate {
 Rate FormatRate(std::int64_t bytes, std::int64_t elapsedMs, bool bytesPerSecond);
 
 // The size a preliminary reply announces: "(12345 bytes)" gives 12345 and
-// "(12k)" 12288; 0 when none is found or the number is unusable.
+// "(12k)" or "(12k bytes)" 12288; 0 when none is found or the number is
+// unusable.
 std::int64_t SizeFromReplyText(std::string_view replyText);
+// The same, but only an exact byte count ("(12345 bytes)"): a size in
+// kilobytes is rounded, so 0 for it.
+std::int64_t ExactSizeFromReplyText(std::string_view replyText);
 
 // The progress text after `bytes` of `expected` (0: unknown): with the status
 // dialog, count, rate, elapsed and remaining time; without it, the count.

@@ -4,8 +4,8 @@
 
 #include <ctime>
 #include <fstream>
-#include <mutex>
 
+#include "config/program_files.h"
 #include "config/program_settings.h"
 #include "engine/last_entry.h"
 #include "engine/message_log.h"
@@ -20,8 +20,6 @@ namespace {
 constexpr auto ProgressInterval = std::chrono::milliseconds(500);
 TransferClock::time_point lastProgressTick{};
 bool displayOpen = false;
-std::mutex logDirectoryMutex;
-std::optional<std::string> logDirectory;
 
 std::int64_t ElapsedMs(TransferClock::time_point start, TransferClock::time_point end) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
@@ -71,9 +69,13 @@ void LogTransferStats(std::string_view label, std::int64_t bytes, TransferClock:
   Status().ExpectedSize = 0;
 }
 
-void SetTransferLogDirectory(std::optional<std::string> directory) {
-  std::lock_guard lock(logDirectoryMutex);
-  logDirectory = std::move(directory);
+std::string TransferLogPath(std::string_view logName) {
+  if (logName.empty() || logName.front() == '/') return std::string(logName);
+  const std::string& configPath = config::ProgramFiles().ConfigPath;
+  const std::size_t slash = configPath.rfind('/');
+  const std::string directory = slash != std::string::npos ? configPath.substr(0, slash) : config::ConfigDirectory();
+  if (directory.empty()) return std::string(logName);
+  return directory + "/" + std::string(logName);
 }
 
 void WriteTransferLog(TransferDirection direction, std::string_view localName, std::string_view hostText,
@@ -84,12 +86,9 @@ void WriteTransferLog(TransferDirection direction, std::string_view localName, s
   char directory[4096];
   record.localDir = ::getcwd(directory, sizeof directory) ? directory : "";
   if (config::ReadTransferLogEnabled() != 1) return;
-  std::string logName = config::ReadTransferLogName();
-  if (!logName.empty() && logName.front() != '/') {
-    std::lock_guard lock(logDirectoryMutex);
-    if (logDirectory) logName = *logDirectory + "/" + logName;
-  }
-  std::ofstream log(logName, std::ios::app | std::ios::binary);
+  const std::string logPath = TransferLogPath(config::ReadTransferLogName());
+  config::EnsureDirectoryFor(logPath);
+  std::ofstream log(logPath, std::ios::app | std::ios::binary);
   if (!log) return;
   record.typeSent = TheSession().ServerTypeSent;
   record.localName = std::string(localName);

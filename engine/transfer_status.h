@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,11 +31,13 @@ void ShowProgress(std::int64_t bytes, TransferClock::time_point start, TransferC
 void LogTransferStats(std::string_view label, std::int64_t bytes, TransferClock::time_point start,
                       TransferClock::time_point end, bool failed);
 // One line in the transfer log (setting logfile) when dolog is 1.
-// A relative logfile name is opened in the current directory, or in the
-// directory set here while one is set: a tree walk changes the current
-// directory at every level, and its log stays where the walk began.
+// A relative logfile name lies in the directory of the configuration file,
+// whatever the current directory (which the local pane and the tree walks
+// change), so one log collects every transfer; an absolute one is used as
+// given.
 void WriteTransferLog(TransferDirection direction, std::string_view localName, std::string_view hostText,
                       std::string_view remoteDir, std::string_view remoteName);
-void SetTransferLogDirectory(std::optional<std::string> directory);
+// Where the log of a logfile name goes.
+std::string TransferLogPath(std::string_view logName);
 
 }  // namespace korval::engine

@@ -53,7 +53,9 @@ int WriteLocalDirReport(const std::string& path) {
 std::string CreateLocalDirReport() {
   platform::TemporaryFile report = platform::CreateTemporaryFile(platform::ViewFilePrefix);
   if (!report.Valid() || WriteLocalDirReport(report.Path()) != 1) return {};
-  return report.Release();
+  const std::string path = report.Release();
+  platform::RemoveAtShutdown(path);
+  return path;
 }
 
 }  // namespace korval::listing

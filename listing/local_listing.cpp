@@ -102,11 +102,6 @@ void ListLocalDirectory() {
   pane.Show();
 }
 
-void RemoveTempFiles() {
-  const std::string directory = platform::TemporaryDirectoryPath();
-  if (directory.empty()) return;
-  platform::RemoveFilesWithPrefix(directory, platform::ViewFilePrefix);
-  platform::RemoveFilesWithPrefix(directory, platform::EditFilePrefix);
-}
+void RemoveTempFiles() { platform::RemoveFilesOfThisRun(); }
 
 }  // namespace korval::listing

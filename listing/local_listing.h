@@ -17,7 +17,9 @@ constexpr std::size_t LocalDirCapacity = 180;
 // directory that cannot be read gives ".." and the drives only.
 void ListLocalDirectory();
 
-// Deletes the leftover "DSP*" and then "EDT*" files of the temporary directory.
+// Deletes the view files and reports this run left for other programs
+// (never another run's or another program's files of the same prefix, nor
+// the file of an edit job that is still running or failed).
 void RemoveTempFiles();
 
 }  // namespace korval::listing

@@ -52,11 +52,16 @@ void ConnectCommand(int commandId) {
                                                  engine::LocalMaskCapacity);
     if (hooks.ListLocalPane) hooks.ListLocalPane(localMask);
 
-    for (;;) {
+    // Every failed attempt is retried, whatever the failure (a refused or
+    // lost connection, a busy greeting, a refused logon); only the user's
+    // Cancel stops early. The profile's RETRIES stays as it is.
+    const std::uint32_t cancelPresses = session.CancelPresses.load();
+    auto cancelled = [&session, cancelPresses] { return session.CancelPresses.load() != cancelPresses; };
+    for (std::int32_t retriesLeft = profile.Retries;; --retriesLeft) {
       session.ControlSocket = engine::Logon(profile);
-      if (session.ControlSocket != -1) break;
-      if (profile.Retries-- <= 0 || session.CancelRequested) break;
+      if (session.ControlSocket != -1 || retriesLeft <= 0 || cancelled()) break;
       platform::RunBlockingHook();  // let the window breathe between attempts
+      if (cancelled()) break;
     }
 
     if (session.ControlSocket != -1) {

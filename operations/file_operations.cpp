@@ -179,9 +179,9 @@ void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEnt
       engine::LogPrintf("Cannot create a temporary file for %s", entry.Name.c_str());
     } else {
       char letter = settings.Mode;
-      if (ViewExtension(entry.Name).empty()) {
-        letter = 'A';
-      } else if (action == ViewAction::View && settings.AutoMode) {
+      // ASCII for a name without an extension, and for View in Auto mode;
+      // Auto is off for this transfer, or it would choose again by the name.
+      if (ViewExtension(entry.Name).empty() || (action == ViewAction::View && settings.AutoMode)) {
         letter = 'A';
         settings.AutoMode = 0;
       }
@@ -190,7 +190,9 @@ void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEnt
       const int result = engine::ReceiveFile(ControlSocket(), "RETR " + entry.Name, file.Path(), letter);
       if (result == 2) {
         // The program may read the file any time later; it goes at shutdown.
-        StartFor(action, file.Release());
+        const std::string path = file.Release();
+        platform::RemoveAtShutdown(path);
+        StartFor(action, path);
       } else if (engine::TheSession().LastReplyCode / 100 == 5 && onlyEntry) {
         // Perhaps a directory listed as a file.
         EnterRemote(entry.Name, listing::RetrievalLock::AlreadyHeld);

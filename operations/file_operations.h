@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "config/prompts.h"
+
 namespace korval::operations {
 
 enum class PaneSide { Local, Remote };
@@ -25,7 +27,7 @@ constexpr int RemoveRemoteDirectoryHelpContext = 650;
 // The main window's Cancel button, enabled again after a remote view.
 constexpr int CancelButtonId = 9033;
 // A directory box's text is read with at most this many characters.
-constexpr std::size_t DirectoryBoxTextCapacity = 69;
+constexpr std::size_t DirectoryBoxTextCapacity = config::PromptAnswerCapacity;
 
 // A double click: enters the first selected directory, drive or (remote)
 // link. True when it took the entry; otherwise the pane's double-click

@@ -1,6 +1,7 @@
 #include "operations/single_file_transfer.h"
 
 #include "config/program_settings.h"
+#include "config/prompts.h"
 #include "config/session_profile.h"
 #include "engine/destination_naming.h"
 #include "engine/file_transfer.h"
@@ -36,14 +37,16 @@ int SendLocalFile(std::string_view localPathIn, unsigned number, unsigned count,
   engine::ConvertExtension(remoteName, engine::ConversionDirection::Send);
   if (prompt) {
     std::optional<std::string> edited =
-        AskDestination("Enter remote file name for %s:", localPath, remoteName, RemoteNameHelpContext, 69);
+        AskDestination("Enter remote file name for %s:", localPath, remoteName, RemoteNameHelpContext,
+                       config::PromptAnswerCapacity);
     if (!edited) return 2;
     remoteName = *edited;
   }
   engine::LogPrintf("sending %s as %s (%u of %u)", localPath.c_str(), remoteName.c_str(), number, count);
   int result =
       engine::SendFile(engine::TheSession().ControlSocket, "STOR " + remoteName, localPath, config::Settings().Mode);
-  if (result != 0)
+  // Only a complete transfer is one; a failed or partial send is not logged.
+  if (result == 2)
     engine::WriteTransferLog(engine::TransferDirection::Send, localPath, config::CurrentProfile().Host,
                              engine::RemoteDir(), remoteName);
   return result;
@@ -54,7 +57,8 @@ int ReceiveRemoteFile(std::string_view remoteNameIn, unsigned number, unsigned c
   std::string localName = engine::LocalNameFor(remoteName);
   if (prompt) {
     std::optional<std::string> edited =
-        AskDestination("Enter local file name for %s:", remoteName, localName, LocalNameHelpContext, 69);
+        AskDestination("Enter local file name for %s:", remoteName, localName, LocalNameHelpContext,
+                       config::PromptAnswerCapacity);
     if (!edited) return 2;
     localName = *edited;
   }
@@ -64,8 +68,10 @@ int ReceiveRemoteFile(std::string_view remoteNameIn, unsigned number, unsigned c
       engine::ReceiveFile(engine::TheSession().ControlSocket, "RETR " + remoteName, localName, config::Settings().Mode);
   if (engine::TransferResult() == engine::TransferComplete) {
     engine::ClearRestartRecord(config::CurrentProfile().Name);
-    engine::WriteTransferLog(engine::TransferDirection::Receive, localName, config::CurrentProfile().Name,
-                             engine::RemoteDir(), remoteName);
+    // The data all came, and the server says so too.
+    if (result == 2)
+      engine::WriteTransferLog(engine::TransferDirection::Receive, localName, config::CurrentProfile().Name,
+                               engine::RemoteDir(), remoteName);
   }
   return result;
 }

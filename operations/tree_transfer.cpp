@@ -298,19 +298,9 @@ class TreeQuestion {
   std::optional<bool> answer_;
 };
 
-// The transfer log of a walk stays in the directory the walk starts in.
-class TransferLogPlace {
- public:
-  TransferLogPlace() { engine::SetTransferLogDirectory(platform::CurrentDirectory()); }
-  ~TransferLogPlace() { engine::SetTransferLogDirectory(std::nullopt); }
-  TransferLogPlace(const TransferLogPlace&) = delete;
-  TransferLogPlace& operator=(const TransferLogPlace&) = delete;
-};
-
 int RunTree(int (*walk)(std::string_view), const std::string& name) {
   modifierHeld = false;
   TreeSettings off;
-  TransferLogPlace log;
   return walk(name);
 }
 

@@ -14,12 +14,16 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace korval::platform {
 
 namespace {
 
 std::mutex overridesMutex;
+// The files the shutdown's clean-up deletes.
+std::mutex shutdownFilesMutex;
+std::set<std::string> shutdownFiles;
 std::optional<std::string> temporaryDirectoryOverride;
 std::optional<std::vector<char>> drivesOverride;
 
@@ -141,22 +145,25 @@ void SetTemporaryNumberSeed(std::optional<std::uint16_t> number) {
   nextNumber = number ? std::max<std::uint32_t>(*number, 1) : 0;
 }
 
-int RemoveFilesWithPrefix(const std::string& directory, std::string_view prefix) {
-  std::unique_ptr<DIR, DirectoryCloser> stream(::opendir(directory.c_str()));
-  if (!stream) return 0;
-  const int directoryFd = ::dirfd(stream.get());
-  const uid_t user = ::geteuid();
-  std::vector<std::string> doomed;
-  while (dirent* item = ::readdir(stream.get())) {
-    std::string_view name = item->d_name;
-    if (name.substr(0, prefix.size()) != prefix) continue;
-    struct stat status {};
-    if (::fstatat(directoryFd, item->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (S_ISREG(status.st_mode) && status.st_uid == user) doomed.emplace_back(name);
+void RemoveAtShutdown(const std::string& path) {
+  std::lock_guard<std::mutex> lock(shutdownFilesMutex);
+  shutdownFiles.insert(path);
+}
+
+void KeepAtShutdown(const std::string& path) {
+  std::lock_guard<std::mutex> lock(shutdownFilesMutex);
+  shutdownFiles.erase(path);
+}
+
+int RemoveFilesOfThisRun() {
+  std::set<std::string> files;
+  {
+    std::lock_guard<std::mutex> lock(shutdownFilesMutex);
+    files.swap(shutdownFiles);
   }
   int removed = 0;
-  for (const std::string& name : doomed)
-    if (::unlinkat(directoryFd, name.c_str(), 0) == 0) ++removed;
+  for (const std::string& path : files)
+    if (::unlink(path.c_str()) == 0) ++removed;
   return removed;
 }
 

@@ -58,10 +58,16 @@ TemporaryFile CreateTemporaryFileIn(const std::string& directory, std::string_vi
 // returns to a start drawn from the clock and the process id.
 void SetTemporaryNumberSeed(std::optional<std::uint16_t> number);
 
-// Deletes the regular files of `directory` whose names begin with `prefix`
-// and that belong to this process's user (a shared /tmp holds other users'
-// files). Returns how many were deleted.
-int RemoveFilesWithPrefix(const std::string& directory, std::string_view prefix);
+// The temporary files this run hands to other programs (viewed files,
+// reports), which may read them until the program ends. The shutdown's
+// clean-up deletes exactly these: another run's or another program's files
+// of the same prefix stay. An edit job takes its file back with
+// KeepAtShutdown while it runs, and keeps it when it fails, so no edit is
+// lost.
+void RemoveAtShutdown(const std::string& path);
+void KeepAtShutdown(const std::string& path);
+// Deletes the files named by RemoveAtShutdown and not taken back; how many.
+int RemoveFilesOfThisRun();
 
 // One name of a directory, with what stat() tells about it (following a
 // symbolic link; a link whose target is missing describes the link itself).

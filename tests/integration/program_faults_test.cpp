@@ -301,19 +301,22 @@ TEST_F(ProgramFaultTest, DiskThatFillsDuringAReceive) {
   EXPECT_EQ(LocalFiles(), std::set<std::string>{"got.bin"});
 }
 
-// True once some process holds `path` open (it is read from /proc).
+// True once some process holds `path` open (it is read from /proc, where
+// processes vanish while they are read: every step takes an error code, as
+// the throwing forms would end the test).
 bool OpenedByAnyProcess(const fs::path& path, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   const fs::path target = fs::canonical(path);
+  const fs::directory_iterator end;
   while (std::chrono::steady_clock::now() < deadline) {
     std::error_code error;
-    for (const fs::directory_entry& process : fs::directory_iterator("/proc", error)) {
-      const std::string pid = process.path().filename().string();
+    for (fs::directory_iterator process("/proc", error); !error && process != end; process.increment(error)) {
+      const std::string pid = process->path().filename().string();
       if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
       std::error_code fdError;
-      for (const fs::directory_entry& fd : fs::directory_iterator(process.path() / "fd", fdError)) {
+      for (fs::directory_iterator fd(process->path() / "fd", fdError); !fdError && fd != end; fd.increment(fdError)) {
         std::error_code linkError;
-        if (fs::read_symlink(fd.path(), linkError) == target) return true;
+        if (fs::read_symlink(fd->path(), linkError) == target) return true;
       }
     }
     std::this_thread::sleep_for(10ms);

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "engine/data_connection.h"
 #include "engine/logon.h"
 #include "operations/connect_command.h"
+#include "operations/main_commands.h"
 #include "tests/support/temporary_directory.h"
 
 namespace korval::engine {
@@ -93,9 +95,94 @@ TEST_P(RetriesTest, RefusedPortIsTriedRetriesPlusOneTimes) {
   EXPECT_EQ(host.Beeps(), 1);
   EXPECT_TRUE(host.Sounds().empty());
   EXPECT_EQ(LastControlText(ConnectCommandId), "unset");
+  // The attempts are counted apart from the profile, which a save writes back.
+  EXPECT_EQ(config::CurrentProfile().Retries, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, RetriesTest, ::testing::Values(0, 1, 3));
+
+// Every kind of failed attempt is retried, not only an unreachable host.
+struct RetriedFailureCase {
+  const char* name;
+  std::function<void(ScriptedFtpServer&)> failedAttempt;
+};
+
+void PrintTo(const RetriedFailureCase& c, std::ostream* out) { *out << c.name; }
+
+class RetriedFailureTest : public ConnectCommandTest, public ::testing::WithParamInterface<RetriedFailureCase> {};
+
+TEST_P(RetriedFailureTest, IsRetriedUntilTheLogonSucceeds) {
+  for (int attempt = 0; attempt < 2; ++attempt) GetParam().failedAttempt(server);
+  server.Reply("220 Welcome").Expect("USER anna").Reply("331 Password required");
+  server.Expect("PASS secret").Reply("230 Logged in");
+  server.Start();
+  config::SessionProfile profile = DialogProfile();
+  profile.Retries = 2;
+  host.QueueProfileDialog(profile);
+
+  operations::ConnectCommand(ConnectCommandId);
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_TRUE(TheSession().LoggedOn);
+  EXPECT_EQ(server.ConnectionsAccepted(), 3);
+  EXPECT_EQ(config::CurrentProfile().Retries, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, RetriedFailureTest,
+    ::testing::Values(RetriedFailureCase{"BusyGreeting",
+                                         [](ScriptedFtpServer& s) {
+                                           s.Reply("421 Too many users, try again later").ExpectClientClose();
+                                         }},
+                      RetriedFailureCase{"RefusedPassword",
+                                         [](ScriptedFtpServer& s) {
+                                           s.Reply("220 Welcome").Expect("USER anna").Reply("331 Password required");
+                                           s.Expect("PASS secret").Reply("530 Login incorrect").ExpectClientClose();
+                                         }},
+                      RetriedFailureCase{"ClosedAfterTheGreeting",
+                                         [](ScriptedFtpServer& s) {
+                                           s.Reply("220 Welcome").Expect("USER anna").CloseControl();
+                                         }}),
+    [](const ::testing::TestParamInfo<RetriedFailureCase>& info) { return std::string(info.param.name); });
+
+// The Cancel command between two attempts ends the retries.
+TEST_F(ConnectCommandTest, CancelBetweenAttemptsEndsTheRetries) {
+  config::SessionProfile profile;
+  profile.Host = "127.0.0.1";
+  profile.Port = testing::RefusedLoopbackPort();
+  profile.Retries = 5;
+  host.QueueProfileDialog(profile);
+  // The window's events between attempts: the user presses Cancel.
+  InstallBlockingHook([] {
+    operations::CancelCommand();
+    return false;
+  });
+
+  operations::ConnectCommand(ConnectCommandId);
+  InstallBlockingHook();
+
+  EXPECT_EQ(CountLogged(host, "Connection to 127.0.0.1 failed"), 1);
+  EXPECT_FALSE(TheSession().LoggedOn);
+  EXPECT_EQ(config::CurrentProfile().Retries, 5);
+}
+
+// A cancelled password prompt is the user's Cancel: no more attempts.
+TEST_F(ConnectCommandTest, CancelledPasswordPromptEndsTheRetries) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("331 Password required").ExpectClientClose();
+  server.Start();
+  config::SessionProfile profile = DialogProfile();
+  profile.Password.clear();
+  profile.Retries = 3;
+  host.QueueProfileDialog(profile);
+  host.QueueCancel();
+
+  operations::ConnectCommand(ConnectCommandId);
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_FALSE(TheSession().LoggedOn);
+  EXPECT_EQ(server.ConnectionsAccepted(), 1);
+  EXPECT_EQ(CountLogged(host, "logon failure, so quitting"), 1);
+}
 
 TEST_F(ConnectCommandTest, SuccessfulConnectSetsUpBothPanes) {
   server.Reply("220 Welcome").Expect("USER anna").Reply("331 Password required");

@@ -200,6 +200,27 @@ TEST_F(FileOperationsTest, ALongRemoteNameIsRenamedAndDeletedWhole) {
   EXPECT_THAT(Sent({"RNFR", "RNTO", "DELE"}), ElementsAre("RNFR " + longName, "RNTO short.dat", "DELE " + longName));
 }
 
+// Long names, presets and answers travel whole: OK on a preset renames to
+// the same name, and a long directory typed or chosen is the one entered.
+TEST_F(FileOperationsTest, LongNamesPresetsAndAnswersAreNeverCut) {
+  const std::string longName = std::string(96, 'n') + ".txt";
+  const std::string longDirectory = "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
+  const std::string chosenDirectory = "/" + std::string(200, 'c');
+  LogOnShowing("-rw-r--r--   1 u g      5 Jan  1 10:00 " + longName + "\r\n");
+  ASSERT_TRUE(SelectByName(RemotePane(), {longName}));
+  host.QueueKeepPreset();
+  operations::RenameEntries(operations::PaneSide::Remote);
+  host.QueueAnswer(longDirectory);
+  operations::ChangeDirectory(operations::PaneSide::Remote);
+  operations::DirectoryBoxChosen(operations::PaneSide::Remote, chosenDirectory);
+
+  EXPECT_THAT(Sent({"RNFR", "RNTO"}), ElementsAre("RNFR " + longName, "RNTO " + longName));
+  EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD " + longDirectory, "CWD " + chosenDirectory));
+  ASSERT_EQ(host.Prompts().size(), 2u);
+  EXPECT_EQ(host.Prompts()[0].initial, longName);
+  for (const testing::PromptRecord& prompt : host.Prompts()) EXPECT_GE(prompt.capacity, 1024u);
+}
+
 TEST_F(FileOperationsTest, RemoteMoveAsksOnceAndRenamesIntoTheDirectory) {
   LogOnShowing(ThreeFiles);
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "c.txt"}));
@@ -328,6 +349,28 @@ TEST_F(FileOperationsTest, ViewingARemoteFileFetchesItUnderItsExtension) {
   EXPECT_THAT(left, ElementsAre(viewed.filename().string()));
   EXPECT_EQ(host.CallsTo("EnableControl").back(), (HostCall{"EnableControl", "9033", "1"}));
   EXPECT_FALSE(IsSessionBusy());
+  // The viewer may read it until the program ends; then it goes.
+  RemoveTempFiles();
+  EXPECT_FALSE(std::filesystem::exists(viewed));
+}
+
+// A name without an extension is fetched as text for View and Execute
+// alike, even with Auto on (which would choose binary by the name).
+TEST_F(FileOperationsTest, ANameWithoutAnExtensionIsViewedAndExecutedAsText) {
+  RecordingLauncher launcher;
+  config::Settings().AutoMode = 1;
+  config::Settings().Mode = 'I';
+  server.ServeData("RETR README", "line one\r\nline two\r\n");
+  LogOnShowing("-rw-r--r--   1 u g     20 Jan  1 10:00 README\r\n");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"README"}));
+  for (operations::ViewAction action : {operations::ViewAction::View, operations::ViewAction::Execute}) {
+    operations::ViewOrExecute(operations::PaneSide::Remote, action);
+    ASSERT_FALSE(launcher.Started().empty());
+    EXPECT_EQ(testing::ReadWholeFile(launcher.Started().back().back()), "line one\nline two\n");
+    EXPECT_EQ(config::Settings().AutoMode, 1);
+  }
+  EXPECT_EQ(launcher.Started().size(), 2u);
+  EXPECT_THAT(Sent({"TYPE"}), ::testing::Not(::testing::Contains("TYPE I")));
 }
 
 TEST_F(FileOperationsTest, ARemoteNameWithShellSyntaxOpensThatFileAndRunsNothingElse) {
@@ -399,7 +442,7 @@ TEST_F(FileOperationsTest, RefreshDoesNothingWhileTheSessionIsBusy) {
   operations::RefreshPane(operations::PaneSide::Remote);
   EXPECT_EQ(ListsSent(), lists + 1);
   operations::DirectoryBoxChosen(operations::PaneSide::Remote, std::string(80, 'd'));
-  EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD " + std::string(69, 'd')));
+  EXPECT_THAT(Sent({"CWD"}), ElementsAre("CWD " + std::string(80, 'd')));
 }
 
 // The local side works in the test's own current directory.

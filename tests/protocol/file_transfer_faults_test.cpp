@@ -123,6 +123,84 @@ TEST_F(TransferFaultTest, PortThatIsNeverConnectedEndsByTheTimer) {
   EXPECT_FALSE(std::filesystem::exists(Local("never.bin")));
 }
 
+// The server's late answer to a transfer whose data connection never came
+// belongs to that transfer: the next command gets its own reply.
+TEST_F(TransferFaultTest, LateReplyToAFailedDataConnectionIsReadBeforeTheNextCommand) {
+  DataOptions never;
+  never.neverConnect = true;
+  for (const char* command : {"RETR late.bin", "STOR late.bin"}) {
+    server_.Answer(command, ScriptSteps()
+                                .Reply("150 Opening data connection.")
+                                .SendData("x", never)
+                                .Delay(std::chrono::milliseconds(300))
+                                .Reply("425 Can't open data connection."));
+  }
+  server_.Answer("PWD", "257 \"/late\" is the current directory");
+  local_.WriteFile("up.bin", "data");
+  LogOn(false);
+  config::CurrentProfile().Timeout = 65;  // 13 ticks of 50 ms for the accept, and as long for the reply
+  SetTimeoutTickMs(50);
+  EXPECT_EQ(ReceiveFile(Socket(), "RETR late.bin", Local("late.bin"), 'I'), 0);
+  EXPECT_EQ(TheSession().LastReplyCode, 425);
+  EXPECT_EQ(SendCommand(Socket(), "PWD"), 2);
+  EXPECT_EQ(TheSession().ReplyLine, "257 \"/late\" is the current directory");
+  EXPECT_EQ(SendFile(Socket(), "STOR late.bin", Local("up.bin"), 'I'), 0);
+  EXPECT_EQ(TheSession().LastReplyCode, 425);
+  EXPECT_EQ(SendCommand(Socket(), "PWD"), 2);
+  EXPECT_EQ(TheSession().LastReplyCode, 257);
+}
+
+// A server that never answers at all holds the client only for TIMEOUT.
+TEST_F(TransferFaultTest, MissingReplyToAFailedDataConnectionIsWaitedForOnlyUntilTheTimeout) {
+  DataOptions never;
+  never.neverConnect = true;
+  server_.Answer("RETR mute.bin", ScriptSteps().Reply("150 Opening data connection.").SendData("x", never));
+  LogOn(false);
+  config::CurrentProfile().Timeout = 1;
+  SetTimeoutTickMs(50);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReceiveFile(Socket(), "RETR mute.bin", Local("mute.bin"), 'I'), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_TRUE(Logged("[x] no reply came for the failed data connection"));
+}
+
+// "(12k bytes)" is a rounded size: a complete file of 12,000 bytes is no
+// short one, while an exact count still shows a short file.
+TEST_F(TransferFaultTest, RoundedSizeIsNoProofOfAShortFile) {
+  const std::pair<const char*, const char*> files[] = {
+      {"RETR r1.bin", "150 Opening BINARY mode data connection for r1.bin (12k bytes)."},
+      {"RETR r2.bin", "150 Opening BINARY mode data connection for r2.bin (12k)."},
+  };
+  for (auto [command, line] : files)
+    server_.Answer(command, ScriptSteps().Reply(line).SendData(DataSource::Pattern(12000)).Reply("226 Done"));
+  LogOn();
+  for (auto [command, line] : files) {
+    EXPECT_EQ(ReceiveFile(Socket(), command, Local("r.bin"), 'I'), 2) << line;
+    EXPECT_EQ(TransferResult(), TransferComplete) << line;
+    EXPECT_EQ(local_.ReadFile("r.bin"), testing::PatternBytes(0, 12000)) << line;
+  }
+}
+
+// A symbolic link at the destination is the user's: one to nothing is
+// reported and left alone (nothing appears where it points), one to a file
+// is written through and stays a link.
+TEST_F(TransferFaultTest, DanglingLinkAtTheDestinationIsReportedNotReplaced) {
+  server_.ServeData("RETR a.bin", "abc");
+  LogOn();
+  const std::string link = Local("link.bin");
+  std::filesystem::create_symlink(Local("target.bin"), link);
+  EXPECT_EQ(ReceiveFile(Socket(), "RETR a.bin", link, 'I'), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_FALSE(std::filesystem::exists(Local("target.bin")));
+  EXPECT_TRUE(Logged(link + " is a symbolic link to nothing; it is left as it is"));
+  EXPECT_FALSE(Sent("RETR a.bin"));
+
+  ASSERT_TRUE(local_.WriteFile("target.bin", "old"));
+  EXPECT_EQ(ReceiveFile(Socket(), "RETR a.bin", link, 'I'), 2);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(local_.ReadFile("target.bin"), "abc");
+}
+
 TEST_F(TransferFaultTest, OddSizesInThePreliminaryReplyAreIgnored) {
   for (const char* line : {"150 Opening (99999999999999999999999999999999 bytes)", "150 Opening (-42 bytes)",
                            "150 Opening (12k", "150 Opening ()"}) {

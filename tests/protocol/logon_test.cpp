@@ -15,6 +15,7 @@
 
 #include "config/firewall_settings.h"
 #include "connection_test_support.h"
+#include "engine/host_detection.h"
 #include "engine/host_type.h"
 #include "engine/logon.h"
 
@@ -435,6 +436,67 @@ INSTANTIATE_TEST_SUITE_P(
         GreetingFailureCase{"UnexpectedThreeHundred", [](ScriptedFtpServer& s) { s.Reply("331 Odd greeting"); },
                             "unk open msg \"331 Odd greeting\" 331"}),
     [](const ::testing::TestParamInfo<GreetingFailureCase>& info) { return std::string(info.param.name); });
+
+// A server that drips a multi-line reply one line at a time, each within the
+// read limit: the logon fails TIMEOUT after the reply's first line.
+struct DrippedReplyCase {
+  const char* name;
+  std::function<void(ScriptedFtpServer&)> beforeDrip;
+  const char* dripCode;
+  const char* message;
+};
+
+void PrintTo(const DrippedReplyCase& c, std::ostream* out) { *out << c.name; }
+
+class DrippedReplyLogonTest : public LogonTest, public ::testing::WithParamInterface<DrippedReplyCase> {};
+
+TEST_P(DrippedReplyLogonTest, FailsWithinTheTimeout) {
+  GetParam().beforeDrip(server);
+  for (int i = 0; i < 20; ++i) server.Reply(std::string(GetParam().dripCode) + "-line " + std::to_string(i)).Delay(200ms);
+  server.Start();
+  config::SessionProfile& profile = Direct();
+  profile.Timeout = 1;
+  const auto started = std::chrono::steady_clock::now();
+
+  EXPECT_EQ(Logon(profile), -1);
+
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+  EXPECT_TRUE(Logged(host, "reply not complete within 1 seconds, connection given up"))
+      << ::testing::PrintToString(host.LogWindowLines());
+  EXPECT_TRUE(Logged(host, GetParam().message)) << GetParam().message;
+  EXPECT_FALSE(TheSession().LoggedOn);
+  EXPECT_EQ(TheSession().LastReplyCode, 421);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, DrippedReplyLogonTest,
+    ::testing::Values(DrippedReplyCase{"Greeting", [](ScriptedFtpServer&) {}, "220", "connection failed"},
+                      DrippedReplyCase{"LoggedOnReply",
+                                       [](ScriptedFtpServer& s) {
+                                         s.Reply("220 Welcome").Expect("USER anna").Reply("331 Password required");
+                                         s.Expect("PASS secret");
+                                       },
+                                       "230", "logon failure, so quitting"}),
+    [](const ::testing::TestParamInfo<DrippedReplyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LogonTest, UnknownHostTypeIsReadAsAutomaticDetectAndLogged) {
+  server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+  server.Expect("SYST").Reply("215 UNIX Type: L8");
+  server.Start();
+  config::SessionProfile& profile = Direct();
+  profile.HostType = 7000;
+
+  const int socket = Logon(profile);
+  ASSERT_NE(socket, -1);
+  EXPECT_TRUE(Logged(host, "Unknown host type 7000 in the profile, read as 6000 (Automatic detect)"));
+  EXPECT_EQ(profile.HostType, 6000u);
+  DetectHostType(socket);
+  ::close(socket);
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_EQ(TheSession().HostType, HostTypeNumber(HostType::Unix));
+  EXPECT_FALSE(testing::LoggedContaining(host, "(null)"));
+}
 
 TEST_F(LogonTest, ServiceReadyLaterThenReadyLogsOn) {
   server.Reply("120 Service ready in 1 minute").Delay(50ms).Reply("220 Serv-U FTP Server v2.5 ready");

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -23,6 +25,7 @@
 #include "engine/host_type.h"
 #include "engine/last_entry.h"
 #include "engine/remote_dir.h"
+#include "engine/transfer_status.h"
 #include "listing/listing_entry.h"
 #include "listing/listing_parser.h"
 #include "listing/local_listing.h"
@@ -208,10 +211,11 @@ TEST_F(TreeTransferTest, ALinkTheServerWillNotSendIsWalkedAsADirectory) {
 
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(Sent("RETR"), ElementsAre("RETR lnk", "RETR deeper", "RETR two.txt", "RETR one.txt"));
-  // The transfer log stays where the walk began.
+  // The transfer log lies beside the configuration file, out of the tree.
   EXPECT_EQ(TreeOf(panes.Local().Path()),
-            (std::set<std::string>{"KORVAL.LOG", "lnk/", "lnk/one.txt", "lnk/deeper/", "lnk/deeper/two.txt"}));
-  const std::string log = panes.Local().ReadFile("KORVAL.LOG").value_or("");
+            (std::set<std::string>{"lnk/", "lnk/one.txt", "lnk/deeper/", "lnk/deeper/two.txt"}));
+  std::ifstream logFile(engine::TransferLogPath("KORVAL.LOG"));
+  const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
   EXPECT_EQ(host.CallsTo("AskYesNo").size(), 1u);
   EXPECT_TRUE(testing::Logged(host, "[S] changed back to orig rdir /"));

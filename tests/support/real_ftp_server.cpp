@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -238,7 +239,28 @@ bool OthersCanTraverse(const fs::path& path) {
   return true;
 }
 
-// The direct children of `pid`, from /proc.
+// The text of a /proc file; nothing when the process went away meanwhile.
+// Read with plain read(): a process that exits between the open and the
+// read makes the read fail (ESRCH), which a stream would throw at.
+std::optional<std::string> ReadProcFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char buffer[512];
+  for (;;) {
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) {
+      ::close(fd);
+      if (count < 0) return std::nullopt;
+      return text;
+    }
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
+// The direct children of `pid`, from /proc; processes come and go while it
+// is read, and one that is gone is simply not a child.
 std::vector<pid_t> ChildrenOf(pid_t pid) {
   std::vector<pid_t> children;
   DIR* proc = ::opendir("/proc");
@@ -247,8 +269,9 @@ std::vector<pid_t> ChildrenOf(pid_t pid) {
     char* end = nullptr;
     const long candidate = std::strtol(item->d_name, &end, 10);
     if (end == item->d_name || *end != '\0') continue;
-    std::ifstream stat("/proc/" + std::string(item->d_name) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::optional<std::string> stat = ReadProcFile("/proc/" + std::string(item->d_name) + "/stat");
+    if (!stat) continue;
+    const std::string& text = *stat;
     const std::size_t close = text.rfind(')');
     if (close == std::string::npos) continue;
     char state;

@@ -6,12 +6,17 @@ namespace korval::testing {
 
 void ScriptedHost::QueueAnswer(std::string answer) {
   std::lock_guard lock(mutex_);
-  answers_.push_back(std::move(answer));
+  answers_.push_back({std::move(answer)});
 }
 
 void ScriptedHost::QueueCancel() {
   std::lock_guard lock(mutex_);
-  answers_.push_back(std::nullopt);
+  answers_.push_back({std::nullopt});
+}
+
+void ScriptedHost::QueueKeepPreset() {
+  std::lock_guard lock(mutex_);
+  answers_.push_back({std::nullopt, true});
 }
 
 std::size_t ScriptedHost::PendingAnswers() const {
@@ -246,8 +251,9 @@ std::optional<std::string> ScriptedHost::Answer(PromptKind kind, std::string_vie
   if (answers_.empty()) {
     ++unansweredPrompts_;
   } else {
-    answer = std::move(answers_.front());
+    QueuedAnswer queued = std::move(answers_.front());
     answers_.pop_front();
+    answer = queued.keepPreset ? std::optional<std::string>(initial) : std::move(queued.text);
     if (answer && answer->size() > capacity) answer->resize(capacity);
   }
   prompts_.push_back({kind, std::string(prompt), std::string(initial), capacity, answer, std::move(choices)});

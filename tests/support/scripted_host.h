@@ -64,6 +64,8 @@ class ScriptedHost : public platform::Host {
   void QueueAnswer(std::string answer);
   // The next prompt is cancelled.
   void QueueCancel();
+  // The next prompt is confirmed with its preset as shown (OK, nothing typed).
+  void QueueKeepPreset();
   std::size_t PendingAnswers() const;
   // Outcomes of the coming Session Profile dialogs: OK with `profile` (it
   // becomes config::ProfileDialogCopy()), or Cancel. Cancel when none is
@@ -157,7 +159,11 @@ class ScriptedHost : public platform::Host {
  private:
   void RecordLocked(std::string_view function, std::string_view text, std::string_view detail);
 
-  std::deque<std::optional<std::string>> answers_;
+  struct QueuedAnswer {
+    std::optional<std::string> text;  // nullopt: Cancel
+    bool keepPreset = false;
+  };
+  std::deque<QueuedAnswer> answers_;
   std::deque<std::optional<config::SessionProfile>> profileDialogs_;
   std::deque<bool> yesNoAnswers_;
   std::deque<int> deletionAnswers_;

@@ -157,7 +157,7 @@ TEST_F(CommandLineTest, AskReplacesTheCommandLineOrIsSkippedOnCancel) {
   EXPECT_EQ(CurrentProfile().User, "carol");
   ASSERT_EQ(messages_.Prompts.size(), 1u);
   EXPECT_EQ(messages_.Prompts[0].Text, "Enter command line:");
-  EXPECT_EQ(messages_.Prompts[0].Capacity, 69u);
+  EXPECT_EQ(messages_.Prompts[0].Capacity, PromptAnswerCapacity);
 
   messages_.Answers.clear();  // Cancel
   rest = ParseCommandOptions("-ask -binary host:/g");

@@ -1,5 +1,5 @@
-// The prompt family: the shared question and answer buffers, the 69-character
-// answer, the help context that lasts one prompt, the batch-mode window
+// The prompt family: the shared question and answer buffers, the answer's
+// capacity, the help context that lasts one prompt, the batch-mode window
 // restore; and the chmod dialog's boxes.
 
 #include "config/prompts.h"
@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <optional>
 #include <string>
 #include <thread>
@@ -72,26 +73,46 @@ TEST_F(PromptsTest, WithoutTargetTheAnswerStaysInTheBuffer) {
   EXPECT_EQ(PromptAnswer(), "dir");
 }
 
+int AskChoiceOfFormatted(const std::vector<std::string>& choices, std::string_view preset, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  const int result = AskChoiceOf(choices, preset, format, arguments);
+  va_end(arguments);
+  return result;
+}
+
 // A host whose edit field takes more than the prompt allows.
 class LongAnswerHost : public platform::Host {
  public:
   std::optional<std::string> AskText(std::string_view, std::string_view, std::size_t) override {
-    return std::string(100, 'x');
+    return std::string(PromptAnswerCapacity + 100, 'x');
   }
   std::optional<std::string> AskPasswordPreset(std::string_view, std::string_view, std::size_t) override {
-    return std::string(80, 'p');
+    return std::string(300, 'p');
   }
 };
 
-TEST_F(PromptsTest, AnAnswerLongerThan69CharactersIsCut) {
+// Long answers and presets (a path, a remote name of 255 bytes) come back
+// whole; only what exceeds the capacity of 1,024 characters is cut.
+TEST_F(PromptsTest, LongAnswersAndPresetsStayWholeUpToTheCapacity) {
+  EXPECT_GE(PromptAnswerCapacity, 1024u);
+  const std::string longName(300, 'n');
+  std::string target = longName;
+  host.QueueKeepPreset();
+  ASSERT_EQ(AskText(&target, "Enter new name for \"%s\":", longName.c_str()), 1);
+  EXPECT_EQ(target, longName);
+  std::vector<std::string> choices = {longName};
+  host.QueueKeepPreset();
+  ASSERT_EQ(AskChoiceOfFormatted(choices, longName, "Enter remote directory name:"), 1);
+  EXPECT_EQ(PromptAnswer(), longName);
+
   LongAnswerHost longHost;
   ScopedHost longInstalled(longHost);
-  std::string target;
   ASSERT_EQ(AskText(&target, "q"), 1);
-  EXPECT_EQ(target, std::string(69, 'x'));
+  EXPECT_EQ(target, std::string(PromptAnswerCapacity, 'x'));
   std::string password;
   ASSERT_EQ(AskPassword(password, "Password required:"), 1);
-  EXPECT_EQ(password, std::string(69, 'p'));
+  EXPECT_EQ(password, std::string(300, 'p'));
 }
 
 TEST_F(PromptsTest, AskPasswordOpensWithTheTarget) {

@@ -1,6 +1,7 @@
 #include "config/session_profile.h"
 
 #include "config/config_file.h"
+#include "config/prompts.h"
 #include "config_fixture.h"
 #include "platform/ini.h"
 
@@ -143,7 +144,7 @@ TEST_F(SessionProfileTest, AnonymousWithoutAddressAsksUntilAnswered) {
   SessionProfile profile = Load("Anon");
   ASSERT_EQ(host_.Prompts.size(), 2u) << "an empty answer asks again";
   EXPECT_EQ(host_.Prompts[0].Text, "Enter your e-mail address:");
-  EXPECT_EQ(host_.Prompts[0].Capacity, 69u);
+  EXPECT_EQ(host_.Prompts[0].Capacity, PromptAnswerCapacity);
   EXPECT_EQ(profile.Password, "me@example.org");
   EXPECT_EQ(profile.SavePassword, 0);
   EXPECT_EQ(Settings().MailAddress, "me@example.org");
@@ -224,17 +225,26 @@ TEST_F(SessionProfileTest, SaveInheritsGlobalPassiveMode) {
   EXPECT_EQ(Load("P").Passive, 1);
 }
 
-TEST_F(SessionProfileTest, SaveKeepsRestartRecord) {
+// A save rewrites the profile's own keys; whatever else its section holds
+// (the Session Options' overrides, the comment, a restart record) stays.
+TEST_F(SessionProfileTest, SaveKeepsEveryOtherKeyOfTheSection) {
   WriteConfig(
-      "[Work]\r\nHOST=old\r\nREGETRDIR=/pub\r\nREGETRFILE=big.iso\r\nREGETLDIR=/tmp\r\nREGETLFILE=big.iso\r\n"
-      "COMMENT=gone\r\nSTOU=1\r\n");
+      "[Work]\r\nHOST=old\r\nCOMMENT=the office\r\nPWD=414243\r\nAMODE=1\r\nBELL=0\r\nCONVEXT=1\r\n"
+      "DOUPDATE=1\r\nFORCLOW=1\r\nPROMPT=0\r\nSTOU=1\r\nRECU=1\r\nSORTLBX=2\r\nusewave=1\r\nMODE=73\r\n"
+      "VLINK=1\r\nPORT=2121\r\nREGETRDIR=/pub\r\nREGETRFILE=big.iso\r\nREGETLDIR=/tmp\r\nREGETLFILE=big.iso\r\n"
+      "\r\n[Next]\r\nHOST=n\r\n");
   SessionProfile profile;
   profile.Name = "Work";
   profile.Host = "new";
+  profile.Timeout = 30;
   SaveSessionProfile(profile);
   EXPECT_EQ(ConfigText(),
-            "[Work]\r\nHOST=new\r\nUID=\r\nPASVMODE=0\r\n"
-            "REGETRDIR=/pub\r\nREGETRFILE=big.iso\r\nREGETLDIR=/tmp\r\nREGETLFILE=big.iso\r\n");
+            "[Work]\r\nHOST=new\r\nCOMMENT=the office\r\nAMODE=1\r\nBELL=0\r\nCONVEXT=1\r\n"
+            "DOUPDATE=1\r\nFORCLOW=1\r\nPROMPT=0\r\nSTOU=1\r\nRECU=1\r\nSORTLBX=2\r\nusewave=1\r\nMODE=73\r\n"
+            "VLINK=1\r\nREGETRDIR=/pub\r\nREGETRFILE=big.iso\r\nREGETLDIR=/tmp\r\nREGETLFILE=big.iso\r\n"
+            "UID=\r\nTIMEOUT=30\r\nPASVMODE=0\r\n"
+            "\r\n[Next]\r\nHOST=n\r\n")
+      << "the password not to be saved and the default port are deleted, the rest kept";
 }
 
 TEST_F(SessionProfileTest, SaveDropsRestartRecordWithoutRemoteFile) {

@@ -166,6 +166,45 @@ TEST(ReadReply, ReplyThatNeverEndsIsGivenUpAtTheBudget) {
   server.join();  // its writes fail now that the engine reads no more
 }
 
+// A reply whose lines each come in time but which never ends is given up
+// TIMEOUT after its first line; a TIMEOUT of 0 waits as long as lines come.
+struct DripCase {
+  const char* name;
+  std::uint32_t timeoutSeconds;
+  int expectedClass;
+};
+
+class DrippedReplyTest : public ::testing::TestWithParam<DripCase> {};
+
+TEST_P(DrippedReplyTest, WholeReplyEndsWithinTheTimeout) {
+  EngineStateGuard state;
+  LogRecorder log;
+  SocketPair pair;
+  config::CurrentProfile().Timeout = GetParam().timeoutSeconds;
+  // 12 lines 150 ms apart: 1.8 s for the whole reply.
+  std::thread server([&] {
+    for (int i = 0; i < 12; ++i) {
+      const std::string line = i < 11 ? "230-line " + std::to_string(i) + "\r\n" : std::string("230 done\r\n");
+      if (::send(pair.Server(), line.data(), line.size(), MSG_NOSIGNAL) <= 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+  });
+  EXPECT_EQ(ReadReply(pair.Client()), GetParam().expectedClass);
+  const bool givenUp = GetParam().expectedClass == 4;
+  EXPECT_EQ(TheSession().LastReplyCode, givenUp ? 421 : 230);
+  EXPECT_EQ(log.Contains("reply not complete within 1 seconds, connection given up"), givenUp);
+  if (givenUp) {
+    EXPECT_EQ(ReadReplyLine(pair.Client()), 421);  // nothing more is read from it
+  }
+  EXPECT_EQ(TheSession().BusyCount, 0);
+  server.join();
+}
+
+INSTANTIATE_TEST_SUITE_P(Timeouts, DrippedReplyTest,
+                         ::testing::Values(DripCase{"OneSecondGivesUp", 1, 4}, DripCase{"TenSecondsWaits", 10, 2},
+                                           DripCase{"ZeroWaitsWhileLinesCome", 0, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ReadReply, ClosedSocketReadsNothing) {
   EngineStateGuard state;
   EXPECT_EQ(ReadReply(-1), 0);
@@ -244,6 +283,23 @@ TEST(SendLine, RefusesTextThatWouldCarryASecondCommand) {
   }
   EXPECT_EQ(pair.ReadSent(), "");
   EXPECT_TRUE(log.Contains("Command not sent: it contains a line break or a NUL byte"));
+}
+
+// A command that could not go out has no reply to wait for: the reply
+// already waiting on the socket is left alone and the result is 0 at once.
+TEST(SendCommand, CommandThatCannotBeSentReadsNoReply) {
+  EngineStateGuard state;
+  LogRecorder log;
+  SocketPair pair;
+  pair.Write("200 an old reply\r\n");
+  ::shutdown(pair.Client(), SHUT_WR);
+  EXPECT_EQ(SendCommand(pair.Client(), "NOOP"), 0);
+  EXPECT_EQ(TheSession().LastReplyCode, 0);
+  EXPECT_EQ(SendCommandText(pair.Client(), "RETR a"), 0);
+  EXPECT_EQ(SendLine(pair.Client(), "NOOP"), -1);
+  EXPECT_TRUE(log.Contains("send: connection reset"));
+  EXPECT_FALSE(log.Contains("200 an old reply"));
+  EXPECT_EQ(ReadReplyLine(pair.Client()), 200);  // still there, never taken for NOOP's
 }
 
 TEST(SendLine, TrailingLineEndIsTrimmedNotRefused) {

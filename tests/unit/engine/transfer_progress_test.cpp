@@ -41,20 +41,33 @@ TEST(FormatRateTest, BothUnitsAcrossTheirRanges) {
             "Received 1024000 bytes in 2.0 secs, (4.90 Mbps), transfer succeeded");
 }
 
+// The size shown is the announced one; only an exact byte count can prove a
+// binary receive short.
 TEST(SizeFromReplyTextTest, AnnouncedSizes) {
-  const std::pair<const char*, std::int64_t> cases[] = {
-      {"150 Opening BINARY mode data connection for a.bin (12345 bytes).", 12345},
-      {"150 Opening data connection for x (12k)", 12288},
-      {"150 Opening data connection for x (2048 BYTES)", 2048},
-      {"150 Opening BINARY mode data connection for big (6442450944 bytes).", 6442450944LL},
-      {"150 Opening data connection", 0},
-      {"150 (no number) here", 0},
-      {"150 file (-5 bytes)", 0},
-      {"150 file (99999999999999999999999999999 bytes)", 0},
-      {"150 name (with paren) (77 bytes)", 77},
-      {"150 unbalanced (5 bytes", 0},
+  struct Case {
+    const char* text;
+    std::int64_t size;
+    std::int64_t exactSize;
   };
-  for (auto [text, size] : cases) EXPECT_EQ(SizeFromReplyText(text), size) << text;
+  const Case cases[] = {
+      {"150 Opening BINARY mode data connection for a.bin (12345 bytes).", 12345, 12345},
+      {"150 Opening data connection for x (12k)", 12288, 0},
+      {"150 Opening data connection for x (12k bytes)", 12288, 0},
+      {"150 Opening data connection for x (12 K bytes)", 12288, 0},
+      {"150 Opening data connection for x (2048 BYTES)", 2048, 2048},
+      {"150 Opening BINARY mode data connection for big (6442450944 bytes).", 6442450944LL, 6442450944LL},
+      {"150 Opening data connection", 0, 0},
+      {"150 (no number) here", 0, 0},
+      {"150 file (-5 bytes)", 0, 0},
+      {"150 file (99999999999999999999999999999 bytes)", 0, 0},
+      {"150 file (99999999999999999k)", 0, 0},
+      {"150 name (with paren) (77 bytes)", 77, 77},
+      {"150 unbalanced (5 bytes", 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SizeFromReplyText(c.text), c.size) << c.text;
+    EXPECT_EQ(ExactSizeFromReplyText(c.text), c.exactSize) << c.text;
+  }
 }
 
 TEST(ProgressTextTest, DialogShowsRateAndTimesWithoutItTheCount) {

@@ -393,7 +393,7 @@ TEST_F(LocalFolderTest, ReportListsEveryNameWithTheDirectoryAndFileLineFormats) 
   EXPECT_EQ(WriteLocalDirReport(root.FilePath("missing/report.txt").string()), 0);
 }
 
-TEST_F(LocalFolderTest, DirInfoReportGoesIntoANewViewFileAndShutdownRemovesIt) {
+TEST_F(LocalFolderTest, DirInfoReportGoesIntoANewViewFileAndShutdownRemovesOnlyIt) {
   Write("a.bin", "a");
   EnterFolder();
   const std::string report = CreateLocalDirReport();
@@ -409,9 +409,11 @@ TEST_F(LocalFolderTest, DirInfoReportGoesIntoANewViewFileAndShutdownRemovesIt) {
   ASSERT_TRUE(testing::WriteWholeFile(root.FilePath("tmp/DIR0001.TMP"), "listing"));
   ASSERT_TRUE(testing::WriteWholeFile(root.FilePath("tmp/notes.txt"), "mine"));
   RemoveTempFiles();
+  // Only this run's report goes: the view and edit files of another run or
+  // program stay.
   std::set<std::string> left;
   for (const auto& entry : fs::directory_iterator(root.FilePath("tmp"))) left.insert(entry.path().filename());
-  EXPECT_EQ(left, (std::set<std::string>{"DIR0001.TMP", "notes.txt"}));
+  EXPECT_EQ(left, (std::set<std::string>{"DIR0001.TMP", "DSP0001.txt", "EDT12AB.TMP", "notes.txt"}));
 
   // No temporary directory to write in: no report.
   platform::SetTemporaryDirectoryOverride(root.FilePath("missing").string());

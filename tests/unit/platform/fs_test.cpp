@@ -127,26 +127,21 @@ TEST(TemporaryDirectoryPath, OverrideThenTmpdirThenTmp) {
   if (saved) ::setenv("TMPDIR", savedValue.c_str(), 1);
 }
 
-TEST(RemoveFilesWithPrefix, DeletesOnlyThisUsersRegularFilesWithThePrefix) {
+// The clean-up deletes what this run handed out, and nothing else of the
+// same prefix: another run's view files, an edit job's file taken back.
+TEST(RemoveFilesOfThisRun, DeletesOnlyTheFilesThisRunLeft) {
   TemporaryDirectory directory;
-  for (const char* name : {"DSP1234.TMP", "DSPA000.txt", "DSP", "EDT0001.TMP", "DIR0001.TMP", "xDSP1.TMP",
-                           "dsp0002.TMP", "target.bin"})
+  for (const char* name : {"DSP1234.TMP", "DSPA000.txt", "EDT0001.TMP", "DSP9999.TMP", "EDT7777.TMP"})
     ASSERT_TRUE(directory.WriteFile(name, "x"));
-  ASSERT_TRUE(directory.CreateDirectory("DSPdir"));
-  fs::create_symlink(directory.FilePath("target.bin"), directory.FilePath("DSPlink"));
-  std::set<std::string> expected = NamesIn(directory.Path());
-  if (::geteuid() == 0) {
-    // Another user's file in a shared temporary directory stays.
-    ASSERT_TRUE(directory.WriteFile("DSPother.TMP", "theirs"));
-    ASSERT_EQ(::chown(directory.FilePath("DSPother.TMP").c_str(), 65534, 65534), 0);
-    expected.insert("DSPother.TMP");
-  }
+  RemoveAtShutdown(directory.FilePath("DSP1234.TMP").string());
+  RemoveAtShutdown(directory.FilePath("DSPA000.txt").string());
+  RemoveAtShutdown(directory.FilePath("EDT0001.TMP").string());
+  KeepAtShutdown(directory.FilePath("EDT0001.TMP").string());  // an edit still running or failed
+  RemoveAtShutdown(directory.FilePath("gone.TMP").string());    // removed meanwhile by its viewer
 
-  EXPECT_EQ(RemoveFilesWithPrefix(directory.Path().string(), "DSP"), 3);
-  for (const char* gone : {"DSP1234.TMP", "DSPA000.txt", "DSP"}) expected.erase(gone);
-  EXPECT_EQ(NamesIn(directory.Path()), expected);
-  EXPECT_EQ(directory.ReadFile("target.bin"), "x") << "a link's target is never touched";
-  EXPECT_EQ(RemoveFilesWithPrefix(directory.FilePath("missing").string(), "DSP"), 0);
+  EXPECT_EQ(RemoveFilesOfThisRun(), 2);
+  EXPECT_EQ(NamesIn(directory.Path()), (std::set<std::string>{"DSP9999.TMP", "EDT0001.TMP", "EDT7777.TMP"}));
+  EXPECT_EQ(RemoveFilesOfThisRun(), 0) << "each file is deleted once";
 }
 
 TEST(MatchesLocalMask, WildcardsAndExtensionsAsADirectoryEnumeration) {
