@@ -94,8 +94,8 @@ bool ConvertExtension(std::string& name, ConversionDirection direction) {
 
 std::string LocalNameFor(std::string_view remoteName) {
   const long maximum = MaximumNameLength();
-  const bool longNames =
-      maximum > 12 && static_cast<long>(remoteName.size()) < maximum && remoteName.size() < 150;
+  // A name the file system takes is kept as it is, however long.
+  const bool longNames = maximum > 12 && static_cast<long>(LastPathPart(remoteName).size()) <= maximum;
 
   std::string base;
   std::string extension;

@@ -11,7 +11,6 @@
 namespace korval::engine {
 
 constexpr std::size_t LocalNameCapacity = 255;
-constexpr std::size_t RemoteNameCapacity = 143;
 
 enum class ConversionDirection { Send = 0, Receive = 1 };
 

@@ -263,12 +263,15 @@ bool CancelPressedSinceStart() { return TheSession().CancelPresses.load() != can
 // its final reply (425, 426) is still owed. It is read now, or it would be
 // taken for the reply to the next command; the wait for it is bounded by the
 // time-out timer, as the wait for the connection was (by a few seconds after
-// the user's Cancel).
+// the user's Cancel: a second at most, so Cancel still ends the wait at once
+// for the user when the server owes nothing).
 void ReadReplyOwedByFailedConnection(int controlSocket) {
+  constexpr int OwedReplyAfterCancelMs = 1000;
   int ready = 1;
   if (!HasPendingInput()) {
     if (CancelPressedSinceStart()) {
-      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, abortReplyWaitMs.load());
+      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read,
+                                      std::min(OwedReplyAfterCancelMs, abortReplyWaitMs.load()));
     } else {
       TimeoutTimerScope timer;
       ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, -1);

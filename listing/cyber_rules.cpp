@@ -14,6 +14,7 @@ namespace korval::listing {
 void ApplyCyberRules(std::string& line, const ListingContext& context) {
   if (line.size() <= 40 || !(IsDigit(line[36]) || IsDigit(line[37]))) return;
   CutAt(line, 14);
+  TrimTrailingBlanks(line);  // the name column's padding
   AddFileEntry(context, SkipLeadingSpaces(line), {});
 }
 

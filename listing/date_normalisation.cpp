@@ -14,6 +14,21 @@ unsigned YearOfTimeOfDay(unsigned month, CalendarDate today) {
   return static_cast<unsigned>(twoDigits);
 }
 
+unsigned FullYearOfTimeOfDay(unsigned month, CalendarDate today) {
+  int year = today.Year;
+  if (month > static_cast<unsigned>(today.Month)) --year;
+  return year > 0 ? static_cast<unsigned>(year) : 0;
+}
+
+unsigned FullYearOf(std::uint64_t shownYear, std::size_t digits, CalendarDate today) {
+  if (digits >= 4) return shownYear > 9999 ? 0 : static_cast<unsigned>(shownYear);
+  if (digits == 3) return shownYear > 899 ? 0 : static_cast<unsigned>(1900 + shownYear);
+  unsigned twoDigits = static_cast<unsigned>(shownYear % 100);
+  int latest = today.Year + 10;
+  int year = latest - ((latest % 100) - static_cast<int>(twoDigits) + 100) % 100;
+  return year > 0 ? static_cast<unsigned>(year) : 0;
+}
+
 std::uint64_t ApplyTwelveHourRule(std::uint64_t hour, char marker) {
   if (marker == 'P' && hour < 12) return hour + 12;
   if (marker == 'A' && hour == 12) return 0;
@@ -58,6 +73,30 @@ std::string FormatNormalisedInfo(std::uint64_t year, std::uint64_t month, std::u
   return text;
 }
 
+NormalisedInfo MakeNormalisedInfo(unsigned fullYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
+                                  std::uint64_t minute, std::uint64_t size, int sizeWidth) {
+  NormalisedInfo info;
+  info.Text = FormatNormalisedInfo(fullYear % 100, month, day, hour, minute, size, sizeWidth);
+  info.Size = size;
+  if (fullYear != 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59) {
+    info.Date.Year = static_cast<std::uint16_t>(fullYear);
+    info.Date.Month = static_cast<std::uint8_t>(month);
+    info.Date.Day = static_cast<std::uint8_t>(day);
+    info.Date.Hour = static_cast<std::uint8_t>(hour);
+    info.Date.Minute = static_cast<std::uint8_t>(minute);
+  }
+  return info;
+}
+
+NormalisedInfo NormaliseShownDate(std::uint64_t shownYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
+                                  std::uint64_t minute, std::uint64_t size, CalendarDate today, int sizeWidth) {
+  std::size_t digits = shownYear >= 1000 ? 4 : (shownYear >= 100 ? 3 : 2);
+  NormalisedInfo info = MakeNormalisedInfo(FullYearOf(shownYear, digits, today), month, day, hour, minute, size,
+                                           sizeWidth);
+  info.Text = FormatNormalisedInfo(shownYear, month, day, hour, minute, size, sizeWidth);
+  return info;
+}
+
 namespace {
 constexpr std::uint32_t NetWareHostType = 6035;
 
@@ -76,8 +115,8 @@ std::string_view TextOfField(std::string_view line, const FieldStarts& starts, i
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 }  // namespace
 
-std::string NormaliseByFields(std::string_view line, int yearField, int monthField, int dayField, int timeField,
-                              int sizeField, std::uint32_t hostType, CalendarDate today) {
+NormalisedInfo NormaliseByFields(std::string_view line, int yearField, int monthField, int dayField, int timeField,
+                                 int sizeField, std::uint32_t hostType, CalendarDate today) {
   FieldStarts starts = FindFieldStarts(
       line, std::max({yearField, monthField, dayField, timeField + 1, sizeField}));
   std::optional<std::size_t> monthStart = starts(monthField);
@@ -85,12 +124,15 @@ std::string NormaliseByFields(std::string_view line, int yearField, int monthFie
   std::uint64_t day = NumberInField(line, starts, dayField);
   std::uint64_t size = NumberInField(line, starts, sizeField);
   std::uint64_t year = 0;
+  unsigned fullYear = 0;
   std::uint64_t hour = 0;
   std::uint64_t minute = 0;
   std::string_view time = TextOfField(line, starts, timeField);
 
   if (hostType == NetWareHostType) {
-    year = NumberInField(line, starts, yearField);
+    std::optional<std::size_t> yearStart = starts(yearField);
+    year = yearStart ? ReadNumber(line, *yearStart) : 0;
+    if (yearStart) fullYear = FullYearOf(year, EndOfNumber(line, *yearStart) - *yearStart, today);
     if (time.size() >= 3 && time[2] == ':') {
       hour = ReadNumber(time, 0);
       minute = ReadNumber(time, 3);
@@ -104,16 +146,27 @@ std::string NormaliseByFields(std::string_view line, int yearField, int monthFie
       if (letter == 'p') hour = ApplyTwelveHourRule(hour, 'P');
       if (letter == 'a') hour = ApplyTwelveHourRule(hour, 'A');
     }
-  } else if (!time.empty()) {
+    // The year is printed as the listing gives it.
+    NormalisedInfo info = MakeNormalisedInfo(fullYear, month, day, hour, minute, size);
+    info.Text = FormatNormalisedInfo(year, month, day, hour, minute, size);
+    return info;
+  }
+  if (!time.empty()) {
     if (time.size() >= 3 && time[2] == ':') {
       hour = ReadNumber(time, 0);
       minute = ReadNumber(time, 3);
-      year = YearOfTimeOfDay(month, today);
+      fullYear = FullYearOfTimeOfDay(month, today);
+      year = fullYear % 100;
     } else {
       year = ReadNumber(time, 2);  // the last two digits of a four-digit year
+      std::uint64_t whole = ReadNumber(time, 0);
+      std::size_t digits = EndOfNumber(time, 0);
+      fullYear = digits == 4 ? static_cast<unsigned>(whole) : FullYearOf(year, 2, today);
     }
   }
-  return FormatNormalisedInfo(year, month, day, hour, minute, size);
+  NormalisedInfo info = MakeNormalisedInfo(fullYear, month, day, hour, minute, size);
+  info.Text = FormatNormalisedInfo(year, month, day, hour, minute, size);
+  return info;
 }
 
 namespace {
@@ -129,11 +182,13 @@ void AppendColumnCopy(std::string& text, std::string_view line, ColumnSpan span)
 char CharAt(std::string_view line, std::size_t at) { return at < line.size() ? line[at] : '\0'; }
 }  // namespace
 
-std::string NormaliseByColumns(std::string_view line, ColumnSpan year, ColumnSpan month, ColumnSpan day,
-                               ColumnSpan time, std::size_t sizeColumn, DateColumns dateColumns, CalendarDate today) {
-  std::string text;
-  text.reserve(24);
+NormalisedInfo NormaliseByColumns(std::string_view line, ColumnSpan year, ColumnSpan month, ColumnSpan day,
+                                  ColumnSpan time, std::size_t sizeColumn, DateColumns dateColumns,
+                                  CalendarDate today) {
+  std::uint64_t size = ReadNumber(line, sizeColumn);
   if (dateColumns == DateColumns::CopyAsShown) {
+    std::string text;
+    text.reserve(24);
     AppendColumnCopy(text, line, year);
     AppendColumnCopy(text, line, month);
     AppendColumnCopy(text, line, day);
@@ -146,30 +201,47 @@ std::string NormaliseByColumns(std::string_view line, ColumnSpan year, ColumnSpa
     } else {
       AppendColumnCopy(text, line, time);
     }
-  } else {
-    unsigned monthNumber = MonthNumber(line, month.Column);
-    std::uint64_t dayNumber = ReadNumber(line, day.Column);
-    std::uint64_t yearNumber = 0;
-    std::uint64_t hour = 0;
-    std::uint64_t minute = 0;
-    if (CharAt(line, time.Column + 2) == ':') {
-      hour = ReadNumber(line, time.Column);
-      minute = ReadNumber(line, time.Column + 3);
-      yearNumber = YearOfTimeOfDay(monthNumber, today);
-    } else {
-      yearNumber = ReadNumber(line, year.Column);
-    }
-    AppendZeroPadded(text, yearNumber, 2);
-    AppendZeroPadded(text, monthNumber, 2);
-    AppendZeroPadded(text, dayNumber, 2);
     text.push_back(' ');
-    AppendZeroPadded(text, hour, 2);
-    text.push_back(':');
-    AppendZeroPadded(text, minute, 2);
+    AppendRightAligned(text, size, 10);
+    // The date the copy shows, when it shows one in the normalised form.
+    NormalisedInfo info;
+    bool digits = text.size() > 13 && text[9] == ':';
+    for (std::size_t at : {0, 1, 2, 3, 4, 5, 7, 8, 10, 11}) digits = digits && IsDigit(text[at]);
+    if (digits)
+      info = MakeNormalisedInfo(FullYearOf(ReadNumber(text.substr(0, 2), 0), 2, today), ReadNumber(text.substr(2, 2), 0),
+                                ReadNumber(text.substr(4, 2), 0), ReadNumber(text.substr(7, 2), 0),
+                                ReadNumber(text, 10), size);
+    info.Text = std::move(text);
+    info.Size = size;
+    return info;
   }
-  text.push_back(' ');
-  AppendRightAligned(text, ReadNumber(line, sizeColumn), 10);
-  return text;
+  unsigned monthNumber = MonthNumber(line, month.Column);
+  std::uint64_t dayNumber = ReadNumber(line, day.Column);
+  std::uint64_t yearNumber = 0;
+  unsigned fullYear = 0;
+  std::uint64_t hour = 0;
+  std::uint64_t minute = 0;
+  if (CharAt(line, time.Column + 2) == ':') {
+    hour = ReadNumber(line, time.Column);
+    minute = ReadNumber(line, time.Column + 3);
+    fullYear = FullYearOfTimeOfDay(monthNumber, today);
+    yearNumber = fullYear % 100;
+  } else {
+    yearNumber = ReadNumber(line, year.Column);
+    fullYear = FullYearOf(yearNumber, 2, today);
+  }
+  NormalisedInfo info = MakeNormalisedInfo(fullYear, monthNumber, dayNumber, hour, minute, size);
+  info.Text.clear();
+  AppendZeroPadded(info.Text, yearNumber, 2);
+  AppendZeroPadded(info.Text, monthNumber, 2);
+  AppendZeroPadded(info.Text, dayNumber, 2);
+  info.Text.push_back(' ');
+  AppendZeroPadded(info.Text, hour, 2);
+  info.Text.push_back(':');
+  AppendZeroPadded(info.Text, minute, 2);
+  info.Text.push_back(' ');
+  AppendRightAligned(info.Text, size, 10);
+  return info;
 }
 
 }  // namespace korval::listing

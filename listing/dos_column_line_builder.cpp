@@ -33,6 +33,8 @@ void BuildDosColumnLine(std::string& line, const ListingContext& context) {
       name = std::move(joined);
     }
   }
+  // Column padding is no part of the name: "MAKEFILE    " is MAKEFILE.
+  TrimTrailingBlanks(name);
   if (HasDirMarker(TextFrom(line, 13))) {
     AddDirEntry(context, name, DirectoryKind);
     return;
@@ -48,16 +50,25 @@ void BuildDosColumnLine(std::string& line, const ListingContext& context) {
     info.push_back(ColumnChar(line, column + 1));
   }
   std::uint64_t hour = ReadNumber(line, 33);
+  std::uint64_t minute = ReadNumber(line, 36);
   char marker = ColumnChar(line, 38);
   if (marker == 'p') hour = ApplyTwelveHourRule(hour, 'P');
   if (marker == 'a') hour = ApplyTwelveHourRule(hour, 'A');
+  bool dated = true;
+  for (char c : info) dated = dated && IsDigit(c);
+  NormalisedInfo normalised;
+  if (dated)
+    normalised = MakeNormalisedInfo(FullYearOf(ReadNumber(info.substr(0, 2), 0), 2, context.Today), ReadNumber(info.substr(2, 2), 0),
+                                    ReadNumber(info.substr(4, 2), 0), hour, minute, size);
   info.push_back(' ');
   AppendZeroPadded(info, hour, 2);
   info.push_back(':');
-  AppendZeroPadded(info, ReadNumber(line, 36), 2);
+  AppendZeroPadded(info, minute, 2);
   info.push_back(' ');
   AppendRightAligned(info, size, 10);
-  AddFileEntry(context, name, info, size);
+  normalised.Text = std::move(info);
+  normalised.Size = size;
+  AddDatedFileEntry(context, name, normalised);
 }
 
 }  // namespace korval::listing

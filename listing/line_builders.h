@@ -18,4 +18,9 @@ void BuildVersaTermLine(std::string& line, const ListingContext& context);   // 
 void BuildDosColumnLine(std::string& line, const ListingContext& context);   // 6022, 6036
 void BuildVmLine(std::string& line, const ListingContext& context);          // 6004
 
+// A UNIX-style line read by what its fields are: the first date group after
+// the type word, the size in front of it, the name as the rest of the line.
+// False (and nothing added) when the line has no date group with a name behind.
+bool BuildLineByFoundFields(std::string& line, const ListingContext& context);
+
 }  // namespace korval::listing

@@ -33,6 +33,12 @@ std::uint8_t TwoDigits(std::string_view text, std::size_t at) {
 }
 }  // namespace
 
+std::uint64_t DateKey(const ListingEntry& entry) {
+  std::uint64_t key = entry.FullYear;
+  for (std::uint8_t part : {entry.Month, entry.Day, entry.Hour, entry.Minute}) key = key * 100 + part;
+  return key;
+}
+
 void ReadNormalisedInfo(ListingEntry& entry, std::string_view info) {
   if (info.size() <= 13 || info[9] != ':') return;
   entry.Year = TwoDigits(info, 0);
@@ -41,6 +47,10 @@ void ReadNormalisedInfo(ListingEntry& entry, std::string_view info) {
   entry.Hour = TwoDigits(info, 7);
   entry.Minute = TwoDigits(info, 10);
   entry.Size = ReadNumber(info, 13);
+  // Only a real date counts as the entry's date for sorting.
+  bool real = entry.Month >= 1 && entry.Month <= 12 && entry.Day >= 1 && entry.Day <= 31 && entry.Hour <= 23 &&
+              entry.Minute <= 59;
+  entry.FullYear = real ? static_cast<std::uint16_t>(entry.Year >= 70 ? 1900 + entry.Year : 2000 + entry.Year) : 0;
 }
 
 bool WildcardMatch(std::string_view name, std::string_view pattern) {
@@ -108,6 +118,10 @@ std::string_view Extension(const ListingEntry& entry) {
 }
 
 bool IsParentEntry(const ListingEntry& entry) { return entry.Text == ".."; }
+
+int CompareNumbers(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int CompareDates(const ListingEntry& a, const ListingEntry& b) { return CompareNumbers(DateKey(a), DateKey(b)); }
+int CompareSizes(const ListingEntry& a, const ListingEntry& b) { return CompareNumbers(a.Size, b.Size); }
 bool IsDirectoryOrDrive(const ListingEntry& entry) {
   return entry.Kind == DirectoryKind || entry.Kind == DriveKind;
 }
@@ -143,7 +157,10 @@ int CompareEntries(const ListingEntry& a, const ListingEntry& b, int sortSetting
   } else if ((mode == SortByDate || mode == SortBySize) && !IsDirectoryOrDrive(b)) {
     std::size_t aSeparator = a.Text.find(InfoSeparator);
     std::size_t bSeparator = b.Text.find(InfoSeparator);
-    if (aSeparator != std::string::npos && bSeparator != std::string::npos) {
+    if (aSeparator != std::string::npos && bSeparator != std::string::npos && a.IsDated() && b.IsDated()) {
+      result = mode == SortByDate ? CompareDates(a, b) : CompareSizes(a, b);
+      if (result == 0) result = mode == SortByDate ? CompareSizes(a, b) : CompareDates(a, b);
+    } else if (aSeparator != std::string::npos && bSeparator != std::string::npos) {
       std::string_view aInfo = std::string_view(a.Text).substr(aSeparator);
       std::string_view bInfo = std::string_view(b.Text).substr(bSeparator);
       // The size column starts 16 characters after the separator.

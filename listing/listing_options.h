@@ -30,9 +30,14 @@ struct ListingOptions {
 
 // One parse: the pane it fills, the options and the date it runs with.
 struct ListingContext {
+  ListingContext(PaneList& pane, const ListingOptions& options, CalendarDate today)
+      : Pane(pane), Options(options), Today(today) {}
   PaneList& Pane;
   const ListingOptions& Options;
   CalendarDate Today;
+  // A line held for the line that continues it (a VMS name alone on its
+  // line, its attributes on the next); the parse hands it on at the end.
+  mutable std::string HeldLine;
 };
 
 }  // namespace korval::listing

@@ -13,35 +13,32 @@
 namespace korval::listing {
 
 namespace {
-constexpr std::size_t PieceCapacity = ListingLineCapacity - 1;
-
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Splits a byte source into the pieces a 180-character line buffer reads:
-// at most 179 characters, up to and including a line end.
-class PieceReader {
+// Splits a byte source into lines, each up to and including its line end.
+// A line longer than the line capacity keeps its first characters and loses
+// the rest: the rest is no line of its own.
+class LineReader {
  public:
-  explicit PieceReader(std::FILE* stream) : stream_(stream) {}
-  explicit PieceReader(std::string_view text) : text_(text) {}
+  explicit LineReader(std::FILE* stream) : stream_(stream) {}
+  explicit LineReader(std::string_view text) : text_(text) {}
 
-  bool Next(std::string& piece) {
-    piece.clear();
-    while (piece.size() < PieceCapacity) {
-      if (position_ == text_.size() && !Refill()) break;
-      std::size_t room = PieceCapacity - piece.size();
-      std::string_view available = text_.substr(position_, room);
+  bool Next(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+      if (position_ == text_.size() && !Refill()) return any;
+      any = true;
+      std::string_view available = text_.substr(position_);
       std::size_t lineEnd = available.find('\n');
-      if (lineEnd != std::string_view::npos) {
-        piece.append(available.substr(0, lineEnd + 1));
-        position_ += lineEnd + 1;
-        return true;
-      }
-      piece.append(available);
-      position_ += available.size();
+      std::string_view part = lineEnd == std::string_view::npos ? available : available.substr(0, lineEnd + 1);
+      std::size_t room = ListingLineCapacity - line.size();
+      line.append(part.substr(0, room));
+      position_ += part.size();
+      if (lineEnd != std::string_view::npos) return true;
     }
-    return !piece.empty();
   }
 
  private:
@@ -71,14 +68,19 @@ void StartRebuild(PaneList& pane) {
 
 CalendarDate DateOfParse(const ListingOptions& options) { return options.Today ? *options.Today : ListingToday(); }
 
-void ParsePieces(PieceReader& reader, PaneList& pane, const ListingOptions& options) {
+void ParseLines(LineReader& reader, PaneList& pane, const ListingOptions& options) {
   ListingContext context{pane, options, DateOfParse(options)};
   std::string line;
-  line.reserve(ListingLineCapacity);
+  line.reserve(256);
   while (reader.Next(line)) {
     // The line's text ends at a NUL byte, as it would in the line buffer.
     if (std::size_t nul = line.find('\0'); nul != std::string::npos) line.resize(nul);
     TrimLineEnd(line);
+    ApplyListingRules(line, context);
+  }
+  // A held line that nothing continued stands alone.
+  if (!context.HeldLine.empty()) {
+    line.clear();
     ApplyListingRules(line, context);
   }
 }
@@ -136,8 +138,8 @@ int ParseListing(const std::string& path, PaneList& pane, const ListingOptions& 
     pane.Show();
     return 0;
   }
-  PieceReader reader(file.get());
-  ParsePieces(reader, pane, options);
+  LineReader reader(file.get());
+  ParseLines(reader, pane, options);
   file.reset();
   pane.Show();
   return 1;
@@ -146,8 +148,8 @@ int ParseListing(const std::string& path, PaneList& pane, const ListingOptions& 
 int ParseListingStream(std::FILE* stream, PaneList& pane, const ListingOptions& options) {
   StartRebuild(pane);
   if (stream) {
-    PieceReader reader(stream);
-    ParsePieces(reader, pane, options);
+    LineReader reader(stream);
+    ParseLines(reader, pane, options);
   }
   pane.Show();
   return stream ? 1 : 0;
@@ -155,8 +157,8 @@ int ParseListingStream(std::FILE* stream, PaneList& pane, const ListingOptions& 
 
 int ParseListingText(std::string_view text, PaneList& pane, const ListingOptions& options) {
   StartRebuild(pane);
-  PieceReader reader(text);
-  ParsePieces(reader, pane, options);
+  LineReader reader(text);
+  ParseLines(reader, pane, options);
   pane.Show();
   return 1;
 }

@@ -1,8 +1,7 @@
 #pragma once
 // Turns the text a server sent for LIST into the entries of the remote pane,
-// by the rule set of the session's host type. Lines are read in pieces of at
-// most 179 characters, so a longer line reads as several lines; a NUL byte
-// ends a line's text.
+// by the rule set of the session's host type. A line is read whole up to
+// 16 KiB (a longer one keeps that much); a NUL byte ends a line's text.
 
 #include <cstdio>
 #include <string>
@@ -14,8 +13,8 @@ namespace korval::listing {
 
 class PaneList;
 
-// Capacity of the line buffer; one read takes at most one character less.
-constexpr std::size_t ListingLineCapacity = 180;
+// The most characters of one listing line that are read, its line end included.
+constexpr std::size_t ListingLineCapacity = 16 * 1024;
 
 // Rebuilds `pane` from the listing file at `path`: hides it, empties it, adds
 // "..", resets its widest-text measure, adds the entries of every line and

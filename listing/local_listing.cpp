@@ -19,14 +19,19 @@ namespace {
 
 constexpr std::size_t InfoTextCapacity = 40;
 
-ListingEntry LocalEntry(std::string name, std::int32_t kind) {
+// `shown` is the name as the pane shows it (lower-cased by FORCLOW); the
+// entry keeps `name` for reaching the file when the two differ.
+ListingEntry LocalEntry(const std::string& name, const std::string& shown, std::int32_t kind) {
   ListingEntry entry;
   entry.Pane = LocalPaneNumber;
   entry.Kind = kind;
-  entry.NameLength = static_cast<std::int32_t>(name.size());
-  entry.Text = std::move(name);
+  entry.NameLength = static_cast<std::int32_t>(shown.size());
+  entry.Text = shown;
+  if (shown != name) entry.WholeName = name;
   return entry;
 }
+
+ListingEntry LocalEntry(const std::string& name, std::int32_t kind) { return LocalEntry(name, name, kind); }
 
 // The name, and with LONGDIR the padding, "\t| " and the information. The
 // name itself is never cut: an entry whose name is cut names another file.
@@ -64,7 +69,7 @@ void ListLocalDirectory() {
   pane.Add(LocalEntry("..", DirectoryKind));
   for (const platform::DirectoryEntry& item : entries) {
     if (!item.IsDirectory || item.Name == "." || item.Name == "..") continue;
-    pane.Add(LocalEntry(forceLower ? platform::ToLowerAscii(item.Name) : item.Name, DirectoryKind));
+    pane.Add(LocalEntry(item.Name, forceLower ? platform::ToLowerAscii(item.Name) : item.Name, DirectoryKind));
   }
   // A drive is known by where it came from, not by its first character: a
   // directory may be called "[x]" here.
@@ -75,19 +80,22 @@ void ListLocalDirectory() {
   const config::AsciiExtensionList asciiList = config::AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
   for (const platform::DirectoryEntry& item : entries) {
     if (item.IsDirectory || !platform::MatchesLocalMask(item.Name, mask)) continue;
+    // FORCLOW changes what is shown, never the name the file is reached by.
     std::string name = forceLower ? platform::ToLowerAscii(item.Name) : item.Name;
     const platform::LocalTime time = platform::ToLocalTime(item.ModifiedTime);
     const std::string info = platform::FormatTruncated(
         InfoTextCapacity, "%02u%02u%02u %02u:%02u %10llu", static_cast<unsigned>(time.Year % 100),
         static_cast<unsigned>(time.Month), static_cast<unsigned>(time.Day), static_cast<unsigned>(time.Hour),
         static_cast<unsigned>(time.Minute), static_cast<unsigned long long>(item.Size));
-    ListingEntry entry = LocalEntry(name, asciiList.Matches(name) ? AsciiFileKind : FileKind);
+    ListingEntry entry = LocalEntry(item.Name, name, asciiList.Matches(name) ? AsciiFileKind : FileKind);
     entry.Text = LocalDisplayText(name, info, longDir);
-    entry.Year = static_cast<std::uint8_t>(time.Year % 100);
-    entry.Month = static_cast<std::uint8_t>(time.Month);
-    entry.Day = static_cast<std::uint8_t>(time.Day);
-    entry.Hour = static_cast<std::uint8_t>(time.Hour);
-    entry.Minute = static_cast<std::uint8_t>(time.Minute);
+    EntryDate date;
+    date.Year = static_cast<std::uint16_t>(time.Year > 0 ? time.Year : 0);
+    date.Month = static_cast<std::uint8_t>(time.Month);
+    date.Day = static_cast<std::uint8_t>(time.Day);
+    date.Hour = static_cast<std::uint8_t>(time.Hour);
+    date.Minute = static_cast<std::uint8_t>(time.Minute);
+    entry.SetDate(date);
     entry.Size = item.Size;
     pane.Add(std::move(entry), WidthTracking::Track);
   }

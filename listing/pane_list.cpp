@@ -241,7 +241,8 @@ struct PaneList::SortItem {
 
 // Each index is sorted with its group and sixteen characters of the text its
 // comparison starts with: the whole display text, or in date and size order
-// the text from the separator (from the size column when it is that long).
+// the text from the separator (from the size column when it is that long),
+// or for a dated entry its date and size as numbers.
 // Keys that differ decide at once, so most comparisons never touch the
 // entries; equal keys, and pairs whose comparison starts at different
 // places, fall back to the full comparison.
@@ -258,6 +259,14 @@ void PaneList::SortByKeys() const {
     std::size_t from = 0;
     if (byInformation && entry.Kind != DirectoryKind && entry.Kind != DriveKind) {
       std::size_t separator = entry.Text.find(InfoSeparator);
+      if (separator != std::string::npos && entry.IsDated()) {
+        // Date and size as numbers: the whole key, ties aside.
+        std::uint64_t date = DateKey(entry);
+        item.IndexAndShape = order_[i] | (3u << 30);
+        item.Prefix = mode == SortByDate ? date : entry.Size;
+        item.More = mode == SortByDate ? entry.Size : date;
+        continue;
+      }
       if (separator != std::string::npos) {
         from = separator + InfoSeparator.size();  // every separator is the same: skip it
         shape = 1;

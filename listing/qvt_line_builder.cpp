@@ -52,7 +52,7 @@ void BuildQvtLine(std::string& line, const ListingContext& context) {
       }
     }
   }
-  AddFileEntry(context, name, FormatNormalisedInfo(year, month, day, hour, minute, size), size);
+  AddDatedFileEntry(context, name, NormaliseShownDate(year, month, day, hour, minute, size, context.Today));
 }
 
 }  // namespace korval::listing

@@ -26,7 +26,13 @@ inline void AddDirEntry(const ListingContext& context, std::string_view name, st
 // list knows the name's ending. An information text beginning with '9' is
 // read back as normalised text; a non-zero `size` then replaces its size.
 // An empty `info` means no information text.
+// With `date` the entry takes that date instead of reading one back.
 void AddFileEntry(const ListingContext& context, std::string_view name, std::string_view info,
-                  std::uint64_t size = 0, std::int32_t kind = FileKind);
+                  std::uint64_t size = 0, std::int32_t kind = FileKind, const EntryDate* date = nullptr);
+
+// A file or link whose line gave a date and a size: the normalised text as
+// its information, the date and size kept whole in the entry.
+void AddDatedFileEntry(const ListingContext& context, std::string_view name, const NormalisedInfo& info,
+                       std::int32_t kind = FileKind);
 
 }  // namespace korval::listing

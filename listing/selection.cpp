@@ -22,6 +22,10 @@ std::int32_t ReadEntry(const PaneList& list, std::size_t index, std::string& nam
   if (!entry) return NoEntryKind;
   engine::LastEntry().Kind = entry->Kind;
   engine::LastEntry().Size = entry->Size;
+  if (!entry->WholeName.empty()) {
+    name = entry->WholeName;  // kept whole: the display text shows it otherwise
+    return entry->Kind;
+  }
   name = entry->Name();
   if (std::size_t separator = name.find(InfoSeparator); separator != std::string::npos) {
     name.erase(separator);

@@ -19,7 +19,8 @@ constexpr std::int32_t NoEntryKind = -1;
 std::vector<std::size_t> GetSelectedItems(const PaneList& list);
 
 // The kind of the entry at `index` (NoEntryKind past the end) and its name in
-// `name`: the display text cut to the name's length, then at "\t| " with
+// `name`: the entry's whole name where the display text shows it otherwise,
+// else the display text cut to the name's length, then at "\t| " with
 // trailing blanks removed; without "\t| ", trailing blanks go only from a
 // directory's name. The entry's kind and size become LastEntry().
 std::int32_t ReadEntry(const PaneList& list, std::size_t index, std::string& name);

@@ -61,7 +61,7 @@ void BuildVersaTermLine(std::string& line, const ListingContext& context) {
   std::uint64_t day = ReadNumber(line, 61);
   std::uint64_t hour = ApplyTwelveHourRule(ReadNumber(line, 65), line[71]);
   std::uint64_t minute = ReadNumber(line, 68);
-  AddFileEntry(context, name, FormatNormalisedInfo(year, month, day, hour, minute, size), size);
+  AddDatedFileEntry(context, name, NormaliseShownDate(year, month, day, hour, minute, size, context.Today));
 }
 
 }  // namespace korval::listing

@@ -56,7 +56,7 @@ void BuildVmLine(std::string& line, const ListingContext& context) {
   std::uint64_t date[5] = {0, 0, 0, 0, 0};
   ReadVmDate(line, DateColumn, date);
   std::uint64_t size = SaturatingProduct(ReadNumberAfterBlanks(line, 31), ReadNumberAfterBlanks(line, 23));
-  std::string info = FormatNormalisedInfo(date[2], date[0], date[1], date[3], date[4], size, 8);
+  NormalisedInfo info = NormaliseShownDate(date[2], date[0], date[1], date[3], date[4], size, context.Today, 8);
 
   if (name.empty() || IsBlank(name.front())) return;
   if (directory) {
@@ -70,7 +70,7 @@ void BuildVmLine(std::string& line, const ListingContext& context) {
     name.erase(0, 1);
     std::erase(name, ' ');
   }
-  AddFileEntry(context, name, info, size);
+  AddDatedFileEntry(context, name, info);
 }
 
 }  // namespace korval::listing

@@ -33,7 +33,7 @@ std::optional<std::string> AskDestination(const char* format, std::string_view s
 
 int SendLocalFile(std::string_view localPathIn, unsigned number, unsigned count, bool prompt) {
   const std::string localPath(localPathIn);
-  std::string remoteName = platform::TruncateTo(engine::LastPathPart(localPath), engine::RemoteNameCapacity);
+  std::string remoteName(engine::LastPathPart(localPath));
   engine::ConvertExtension(remoteName, engine::ConversionDirection::Send);
   if (prompt) {
     std::optional<std::string> edited =

@@ -162,6 +162,26 @@ TEST_P(FileTransferTest, ReceiveRemoteFileNamesTheFileAndLogsIt) {
   EXPECT_NE(log->find(" --> 127.0.0.1  Report.TXT\n"), std::string::npos) << *log;
 }
 
+// Names of up to 255 bytes travel whole both ways: received under the
+// remote name, sent under the local one.
+TEST_P(FileTransferTest, LongNamesAreReceivedAndSentWhole) {
+  const std::string fetched = std::string(246, 'r') + ".dat";
+  const std::string sent = std::string(251, 's') + ".dat";
+  ASSERT_TRUE(Server().WriteFile(fetched, "remote"));
+  ASSERT_TRUE(local_.WriteFile(sent, "local"));
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(local_.Path());
+  {
+    LoggedOnSession session(Target(true));
+    ASSERT_TRUE(session.Ok());
+    EXPECT_EQ(operations::ReceiveRemoteFile(fetched, 1, 1, false), 2);
+    EXPECT_EQ(operations::SendLocalFile(Local(sent), 1, 1, false), 2);
+  }
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(local_.ReadFile(fetched), "remote");
+  EXPECT_EQ(Server().ReadFile(sent), "local");
+}
+
 KORVAL_INSTANTIATE_REAL_SERVER_TESTS(FileTransferTest);
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
 #include "listing/remote_listing.h"
+#include "listing/selection.h"
 #include "platform/proc.h"
 #include "tests/support/pane_state.h"
 
@@ -179,6 +181,23 @@ TEST_F(FileOperationsTest, RemoteRenameSendsRnfrThenRnto) {
   EXPECT_EQ(prompts[0].initial, "a.txt");
   EXPECT_TRUE(testing::Logged(host, "Rename of c.txt to c2.txt failed."));
   EXPECT_FALSE(testing::LoggedContaining(host, "Rename of b.txt"));
+}
+
+TEST_F(FileOperationsTest, ALongRemoteNameIsRenamedAndDeletedWhole) {
+  // A name longer than a display text holds: the pane shows it cut, every
+  // command names the whole file.
+  const std::string longName = std::string(240, 'x') + ".dat";
+  LogOnShowing("-rw-r--r--   1 u g      5 Jan  1 10:00 " + longName + "\r\n");
+  std::optional<ListingEntry> entry = RemotePane().EntryAt(1);
+  ASSERT_TRUE(entry.has_value());
+  EXPECT_LT(entry->Text.size(), longName.size());
+  RemotePane().SetSelected(1, true);
+  host.QueueAnswer("short.dat");
+  operations::RenameEntries(operations::PaneSide::Remote);
+  config::Settings().VerifyDelete = 0;
+  RemotePane().SetSelected(1, true);
+  operations::DeleteEntries(operations::PaneSide::Remote);
+  EXPECT_THAT(Sent({"RNFR", "RNTO", "DELE"}), ElementsAre("RNFR " + longName, "RNTO short.dat", "DELE " + longName));
 }
 
 // Long names, presets and answers travel whole: OK on a preset renames to
@@ -476,6 +495,27 @@ TEST_F(LocalOperationsTest, RenameAndMoveNeverReplaceAFile) {
   EXPECT_EQ(Local().ReadFile("dest/c.txt"), "old c");
   EXPECT_EQ(Local().ReadFile("c.txt"), "c");
   EXPECT_TRUE(testing::Logged(host, "Move of c.txt to dest/c.txt failed."));
+}
+
+TEST_F(LocalOperationsTest, ForceLowercaseOnlyChangesWhatIsShown) {
+  ASSERT_TRUE(Local().WriteFile("Upper/Inner.TXT", "i") && Local().WriteFile("README.TXT", "r") &&
+              Local().WriteFile("Old.TXT", "o"));
+  config::Settings().ForceLowerCase = 1;
+  config::Settings().VerifyDelete = 0;
+  ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(LocalPane(), {"readme.txt"}));
+  operations::DeleteEntries(operations::PaneSide::Local);
+  EXPECT_FALSE(Exists("README.TXT"));
+  ASSERT_TRUE(SelectByName(LocalPane(), {"old.txt"}));
+  host.QueueAnswer("New.TXT");
+  operations::RenameEntries(operations::PaneSide::Local);
+  EXPECT_EQ(host.Prompts().back().initial, "Old.TXT");
+  EXPECT_EQ(Local().ReadFile("New.TXT"), "o");
+  ASSERT_TRUE(SelectByName(LocalPane(), {"upper"}));
+  EXPECT_TRUE(operations::OpenEntry(operations::PaneSide::Local));
+  EXPECT_EQ(std::filesystem::current_path(), Local().FilePath("Upper"));
+  EXPECT_TRUE(SelectByName(LocalPane(), {"inner.txt"}));
+  EXPECT_THAT(listing::ReadSelectedEntries(LocalPane()).front().Name, "Inner.TXT");
 }
 
 TEST_F(LocalOperationsTest, DirectoriesAreMadeEnteredAndLeft) {

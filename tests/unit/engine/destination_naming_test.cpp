@@ -79,8 +79,13 @@ TEST_F(NamingTest, LongNameVolumeKeepsTheLastPathPart) {
       {"vms\\DATA.LIS;3", "DATA.LIS;3"},
   };
   for (const NameCase& c : cases) EXPECT_EQ(LocalNameFor(c.remote), c.local) << c.remote;
-  // Names of 150 characters and more take the short form.
-  EXPECT_EQ(LocalNameFor(std::string(160, 'x') + ".dat"), "xxxxxxxx.dat");
+  // A name the file system takes stays whole, up to its 255 bytes; only a
+  // longer one takes the short form.
+  const std::string longest = std::string(251, 'x') + ".dat";
+  EXPECT_EQ(LocalNameFor(std::string(160, 'x') + ".dat"), std::string(160, 'x') + ".dat");
+  EXPECT_EQ(LocalNameFor(longest), longest);
+  EXPECT_EQ(LocalNameFor("/pub/" + longest), longest);
+  EXPECT_EQ(LocalNameFor("x" + longest), "xxxxxxxx.dat");
 }
 
 // A name from a server's listing that mixes both separators never leads out

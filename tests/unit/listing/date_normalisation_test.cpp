@@ -61,35 +61,85 @@ TEST(TwelveHourRule, MarkersMoveOnlyTheRightHours) {
 
 TEST(NormaliseByFields, UnixAndNetWareForms) {
   CalendarDate today{1996, 6, 15};
-  EXPECT_EQ(NormaliseByFields("-rw 1 u g 1803 May 22 14:05", 8, 6, 7, 8, 5, 6010, today),
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 1803 May 22 14:05", 8, 6, 7, 8, 5, 6010, today).Text,
             "960522 14:05       1803");
-  EXPECT_EQ(NormaliseByFields("-rw 1 u g 1803 may 22 1995", 8, 6, 7, 8, 5, 6010, today),
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 1803 may 22 1995", 8, 6, 7, 8, 5, 6010, today).Text,
             "950522 00:00       1803");
-  EXPECT_EQ(NormaliseByFields("-rw 1 u g 7 Mar 3 9:05", 8, 6, 7, 8, 5, 6010, today), "050303 00:00          7");
-  EXPECT_EQ(NormaliseByFields("-rw 1 u g 7 M", 8, 6, 7, 8, 5, 6010, today), "000000 00:00          7");
-  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 12:30 pm", 8, 6, 7, 9, 5, 6035, today),
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 7 Mar 3 9:05", 8, 6, 7, 8, 5, 6010, today).Text, "050303 00:00          7");
+  EXPECT_EQ(NormaliseByFields("-rw 1 u g 7 M", 8, 6, 7, 8, 5, 6010, today).Text, "000000 00:00          7");
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 12:30 pm", 8, 6, 7, 9, 5, 6035, today).Text,
             "960522 12:30          5");
-  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 12:30 AM", 8, 6, 7, 9, 5, 6035, today),
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 12:30 AM", 8, 6, 7, 9, 5, 6035, today).Text,
             "960522 00:30          5");
-  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 1:30 p", 8, 6, 7, 9, 5, 6035, today),
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 96 1:30 p", 8, 6, 7, 9, 5, 6035, today).Text,
             "960522 13:30          5");
 }
 
 TEST(NormaliseByColumns, CopiedAndMonthNameDates) {
   CalendarDate today{1996, 6, 15};
   EXPECT_EQ(NormaliseByColumns("05-22-96  02:05PM       1803", {6, 2}, {0, 2}, {3, 2}, {10, 7}, 18,
-                               DateColumns::CopyAsShown, today),
+                               DateColumns::CopyAsShown, today).Text,
             "960522 14:05       1803");
   // Without "hh:mmAM" the time is copied as it stands.
   EXPECT_EQ(NormaliseByColumns("05-22-96  14:05          1803", {6, 2}, {0, 2}, {3, 2}, {10, 7}, 18,
-                               DateColumns::CopyAsShown, today),
+                               DateColumns::CopyAsShown, today).Text,
             "960522 14:05       1803");
-  EXPECT_EQ(NormaliseByColumns("Dec 24 10:00   77", {13, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today),
+  EXPECT_EQ(NormaliseByColumns("Dec 24 10:00   77", {13, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today).Text,
             "951224 10:00         77");
-  EXPECT_EQ(NormaliseByColumns("Dec 24  1994   77", {10, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today),
+  EXPECT_EQ(NormaliseByColumns("Dec 24  1994   77", {10, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today).Text,
             "941224 00:00         77");
-  EXPECT_EQ(NormaliseByColumns("", {10, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today),
+  EXPECT_EQ(NormaliseByColumns("", {10, 2}, {0, 3}, {4, 2}, {7, 5}, 13, DateColumns::MonthName, today).Text,
             "000000 00:00          0");
+}
+
+// The entry keeps the whole year the line gives: a time of day falls in this
+// year or the last, four digits stand, two digits fall in the hundred years
+// ending ten years after today.
+TEST(NormalisedDates, KeepTheWholeYear) {
+  struct Case {
+    std::string_view line;
+    CalendarDate today;
+    unsigned year, month, day, hour, minute;
+  };
+  const Case cases[] = {
+      {"-rw 1 u g 1803 May 22 14:05", {1996, 6, 15}, 1996, 5, 22, 14, 5},
+      {"-rw 1 u g 1803 Dec 22 14:05", {2000, 6, 15}, 1999, 12, 22, 14, 5},
+      {"-rw 1 u g 1803 Jan 22 2003", {1996, 6, 15}, 2003, 1, 22, 0, 0},
+      {"-rw 1 u g 1803 Jan 22 1899", {1996, 6, 15}, 1899, 1, 22, 0, 0},
+      {"-rw 1 u g 7 Mar 3 9:05", {1996, 6, 15}, 2005, 3, 3, 0, 0},  // a one-digit hour reads as a year
+      {"-rw 1 u g 7 M", {1996, 6, 15}, 0, 0, 0, 0, 0},                // no date at all
+      {"-rw 1 u g 7 Foo 3 12:00", {1996, 6, 15}, 0, 0, 0, 0, 0},      // no month
+  };
+  for (const Case& c : cases) {
+    NormalisedInfo info = NormaliseByFields(c.line, 8, 6, 7, 8, 5, 6010, c.today);
+    EXPECT_EQ(info.Date.Year, c.year) << c.line;
+    EXPECT_EQ(info.Date.Month, c.month) << c.line;
+    EXPECT_EQ(info.Date.Day, c.day) << c.line;
+    EXPECT_EQ(info.Date.Hour, c.hour) << c.line;
+    EXPECT_EQ(info.Date.Minute, c.minute) << c.line;
+  }
+  EXPECT_EQ(NormaliseByFields("- [R] u g 5 May 22 03 1:30 p", 8, 6, 7, 9, 5, 6035, {1996, 6, 15}).Date.Year, 2003);
+  EXPECT_EQ(NormaliseByColumns("05-22-03  02:05PM       1803", {6, 2}, {0, 2}, {3, 2}, {10, 7}, 18,
+                               DateColumns::CopyAsShown, {1996, 6, 15})
+                .Date.Year,
+            2003);
+}
+
+TEST(NormalisedDates, ShownYearsOfEveryWidth) {
+  struct Case {
+    std::uint64_t shown;
+    std::size_t digits;
+    CalendarDate today;
+    unsigned year;
+  };
+  const Case cases[] = {
+      {96, 2, {1996, 6, 15}, 1996}, {3, 2, {1996, 6, 15}, 2003},   {6, 2, {1996, 6, 15}, 2006},
+      {7, 2, {1996, 6, 15}, 1907},  {70, 2, {2026, 1, 1}, 1970},   {36, 2, {2026, 1, 1}, 2036},
+      {103, 3, {2026, 1, 1}, 2003}, {99, 3, {2026, 1, 1}, 1999},   {2003, 4, {1996, 6, 15}, 2003},
+      {1899, 4, {1996, 6, 15}, 1899},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FullYearOf(c.shown, c.digits, c.today), c.year) << c.shown << " in " << c.today.Year;
 }
 
 }  // namespace

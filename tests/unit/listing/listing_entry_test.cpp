@@ -219,6 +219,30 @@ TEST(PaneOrder, WithoutInformationDateAndSizeSortByName) {
   EXPECT_EQ(Ordered(SortBySize, entries), (std::vector<std::string>{"a", "b", "C"}));
 }
 
+// Dated entries sort by their whole date and their size as numbers: 1999
+// before 2003, ten-digit sizes before eleven-digit ones.
+TEST(PaneOrder, WholeDatesAndSizesOfAnyWidth) {
+  auto dated = [](std::string name, std::uint16_t year, std::uint64_t size) {
+    ListingEntry entry = Entry(name, 0, "000101 00:00 " + std::to_string(size));
+    EntryDate date;
+    date.Year = year;
+    date.Month = 1;
+    date.Day = 1;
+    entry.SetDate(date);
+    entry.Size = size;
+    return entry;
+  };
+  std::vector<ListingEntry> entries = {dated("y2003", 2003, 9999999999ULL), dated("y1999", 1999, 12345678901ULL),
+                                       dated("y2000", 2000, 5), dated("y1999b", 1999, 18446744073709551615ULL)};
+  EXPECT_EQ(Ordered(SortByDate, entries), (std::vector<std::string>{"y1999", "y1999b", "y2000", "y2003"}));
+  EXPECT_EQ(Ordered(SortBySize, entries), (std::vector<std::string>{"y2000", "y2003", "y1999", "y1999b"}));
+  EXPECT_EQ(Ordered(SortBySize | SortReverse, entries),
+            (std::vector<std::string>{"y1999b", "y1999", "y2003", "y2000"}));
+  // Without LONGDIR no text has information: both orders are by name.
+  for (ListingEntry& entry : entries) entry.Text = std::string(entry.Name());
+  EXPECT_EQ(Ordered(SortBySize, entries), (std::vector<std::string>{"y1999", "y1999b", "y2000", "y2003"}));
+}
+
 TEST(PaneOrder, ComparisonIsASignedThreeWayResult) {
   ListingEntry a = Entry("a", 0);
   ListingEntry b = Entry("B", 0);

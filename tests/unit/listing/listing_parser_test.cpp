@@ -1,4 +1,4 @@
-// The parse loop: the file entry and its message, the 179-character reads,
+// The parse loop: the file entry and its message, whole long lines,
 // bad input for every rule set, and the Stratus VOS section state.
 
 #include <gtest/gtest.h>
@@ -71,23 +71,40 @@ TEST(ParseListing, ReadsAListingFileAndRebuildsThePane) {
   EXPECT_TRUE(pane.SelectedIndexes().empty());
 }
 
-TEST(ParseListing, LongLinesAreReadIn179CharacterPieces) {
-  // A 400-character line reads as pieces of 179, 179 and 42 characters; with
-  // the bare-name rules each piece is one name.
-  std::string longLine(179, 'a');
-  longLine += std::string(179, 'b') + std::string(42, 'c');
-  ListingOptions options;
-  options.HostType = 6014;
-  PaneList pane;
-  ParseListingText(longLine + "\nshort\n", pane, options);
-  std::vector<std::string> names = Names(pane);
-  EXPECT_EQ(names, (std::vector<std::string>{"..", std::string(179, 'a'), std::string(179, 'b'),
-                                             std::string(42, 'c'), "short"}));
-  // A line of exactly 179 characters leaves its line end for a read of its
-  // own: an empty line, which adds nothing.
-  PaneList exact(NoSort);
-  ParseListingText(std::string(179, 'x') + "\ny\n", exact, options);
-  EXPECT_EQ(Names(exact), (std::vector<std::string>{"..", std::string(179, 'x'), "y"}));
+TEST(ParseListing, LongLinesAreReadWhole) {
+  // A UNIX line with a 250-character name is one entry with that whole name,
+  // however much of it the display text shows.
+  std::string longName(250, 'n');
+  PaneList unix(NoSort);
+  ParseListingText("-rw-r--r-- 1 u g 1803 May 22 14:05 " + longName + "\nshort\n", unix, UnixOptions());
+  ASSERT_EQ(unix.Count(), 3u);
+  EXPECT_EQ(unix.EntryAt(1)->CommandName(), longName);
+  EXPECT_EQ(unix.EntryAt(1)->Size, 1803u);
+  EXPECT_EQ(unix.EntryAt(2)->CommandName(), "short");
+
+  // An 8 KiB line is one line; past 16 KiB a line keeps its start and the
+  // rest is no line of its own.
+  ListingOptions bare;
+  bare.HostType = 6014;
+  for (std::size_t length : {std::size_t{8192}, std::size_t{16 * 1024 - 1}, std::size_t{40000}}) {
+    PaneList pane(NoSort);
+    ParseListingText(std::string(length, 'a') + "\ny\n", pane, bare);
+    ASSERT_EQ(pane.Count(), 3u) << length;
+    EXPECT_EQ(pane.EntryAt(1)->CommandName(), std::string(std::min<std::size_t>(length, 16 * 1024), 'a')) << length;
+    EXPECT_EQ(pane.EntryAt(2)->CommandName(), "y") << length;
+  }
+  // The same from a file read in blocks: a line that spans two reads.
+  std::filesystem::path path = korval::testing::UniqueTempPath("korval_parse_test_long");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(70000, 'b') << "\n" << std::string(65530, 'c') << "d\n";
+  }
+  PaneList fromFile(NoSort);
+  EXPECT_EQ(ParseListing(path.string(), fromFile, bare), 1);
+  std::filesystem::remove(path);
+  ASSERT_EQ(fromFile.Count(), 3u);
+  EXPECT_EQ(fromFile.EntryAt(1)->CommandName(), std::string(16 * 1024, 'b'));
+  EXPECT_EQ(fromFile.EntryAt(2)->CommandName(), std::string(16 * 1024, 'c'));
 }
 
 TEST(ParseListing, StreamAndTextReadTheSame) {
@@ -139,6 +156,31 @@ std::vector<std::string> BadLines() {
       std::string(300, '.'),
       std::string(300, '/'),
       std::string(178, '-') + "\r",
+      // Half-made fields for the readers that find fields by what they are.
+      "-rw 1 u g 1.2.3k May 22, 14:05 x",
+      "-rw 1 u g 99999999999999999999T May 22 99999 n",
+      "-rw 1 u g 5 May 99, 1996 x",
+      "-rw 1 u g 5 12-May- 14:05 x",
+      "-rw 1 u g 5 1-2-3-4 x",
+      "-rw 1 u g 5 22-May-9999999 x",
+      "-rw 1 u g 5 00-00-0000 00:00 x",
+      "-rw 1 u g 5 9999/99/99 99:99:99.9 x",
+      "05-22-2003 14:05 <DIR>",
+      "05-22-2003 14:05 PM",
+      "05-22-2003",
+      "QSYS 1 99/99/99 25:61 *DIR x",
+      "QSYS 1 12/31/99 23:59:59 *DIR",
+      "* *DIR /",
+      "M 01.00",
+      "Migrated",
+      "Pseudo Directory",
+      "WORK01 3390 2003/05/22 PO",
+      "A;1",
+      "  ",
+      "A;1",
+      "X 1 5000000000000000000000 31-Dec-99 23:59:59",
+      "  1 DIR 01-01-999 0:00 n",
+      "  1 A 13-32-96 0:00 n",
   };
   // Lines that reach just past each column the rules look at.
   for (std::size_t length : {8u, 9u, 10u, 12u, 13u, 14u, 20u, 21u, 29u, 30u, 31u, 36u, 37u, 38u, 39u, 40u, 41u,
@@ -182,6 +224,13 @@ TEST(ParseListing, BadInputNeverBreaksAnyRuleSet) {
             << type;
         if (entry.Kind != DirectoryKind && entry.Kind != LinkKind) {
           EXPECT_LE(entry.Text.size(), DisplayTextCapacity) << type;
+        }
+        // A date kept in the entry is a real one.
+        if (entry.IsDated()) {
+          EXPECT_TRUE(entry.Month >= 1 && entry.Month <= 12 && entry.Day >= 1 && entry.Day <= 31 &&
+                      entry.Hour <= 23 && entry.Minute <= 59)
+              << type << " " << entry.Text;
+          EXPECT_EQ(entry.Year, entry.FullYear % 100) << type;
         }
       });
       EXPECT_EQ(pane.EntryAt(0).value_or(ListingEntry{}).Text, "..") << type;

@@ -52,15 +52,31 @@ std::vector<std::string> InsertedOneByOne(const std::vector<ListingEntry>& entri
   return texts;
 }
 
+// A whole date on both sides of 2000 and a size of up to 40 bits, few
+// enough values for ties.
+void GiveRandomDate(ListingEntry& entry, std::mt19937& random) {
+  EntryDate date;
+  date.Year = static_cast<std::uint16_t>(1998 + random() % 6);
+  date.Month = static_cast<std::uint8_t>(1 + random() % 3);
+  date.Day = static_cast<std::uint8_t>(1 + random() % 2);
+  date.Hour = static_cast<std::uint8_t>(random() % 2);
+  date.Minute = static_cast<std::uint8_t>(random() % 2);
+  entry.SetDate(date);
+  entry.Size = random() % 3 == 0 ? (std::uint64_t{1} << (random() % 40)) : random() % 4;
+}
+
 TEST(PaneList, OrderEqualsInsertingOneByOneInEveryMode) {
   std::mt19937 random(99);
+  for (bool dated : {false, true}) {
   for (int sortSetting : {0, 1, 2, 3, 4, 9, 10, 11, 12}) {
     std::vector<ListingEntry> entries;
-    // The date comparison is only consistent when every file has information.
+    // The date comparison is only consistent when every file has information,
+    // and every one of them a date or none.
     for (int i = 0; i < 700; ++i) {
       ListingEntry entry = RandomEntry(random);
       if ((sortSetting & 7) >= 3 && entry.Kind < 2 && entry.Text.find('\t') == std::string::npos)
         entry.Text = BuildDisplayText(entry.Text, "960101 10:00 1", true);
+      if (dated && entry.Text.find('\t') != std::string::npos) GiveRandomDate(entry, random);
       entries.push_back(entry);
     }
     std::vector<std::string> expected = InsertedOneByOne(entries, sortSetting);
@@ -76,6 +92,7 @@ TEST(PaneList, OrderEqualsInsertingOneByOneInEveryMode) {
       if (i % 3 == 0 || (i > 300 && i % 50 == 0)) interleaved.EntryAt(0);
     }
     EXPECT_EQ(Texts(interleaved), expected) << "sort setting " << sortSetting;
+  }
   }
 }
 
