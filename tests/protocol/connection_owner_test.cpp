@@ -33,6 +33,7 @@
 #include "operations/tree_transfer.h"
 #include "platform/proc.h"
 #include "tests/support/pane_state.h"
+#include "tests/support/recording_launcher.h"
 
 namespace korval::operations {
 namespace {
@@ -59,26 +60,6 @@ std::vector<std::string> PaneNames() {
   for (const listing::PaneItem& item : listing::ReadAllEntries(listing::RemotePane())) names.push_back(item.Name);
   return names;
 }
-
-class ViewerRecorder {
- public:
-  ViewerRecorder() {
-    platform::SetProgramLauncher([this](const std::vector<std::string>& arguments, platform::ProgramWait) {
-      std::lock_guard lock(mutex_);
-      started_.push_back(arguments);
-      return 0;
-    });
-  }
-  ~ViewerRecorder() { platform::SetProgramLauncher(nullptr); }
-  std::vector<std::vector<std::string>> Started() const {
-    std::lock_guard lock(mutex_);
-    return started_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::vector<std::string>> started_;
-};
 
 class ConnectionOwnerTest : public ::testing::Test {
  protected:
@@ -112,7 +93,7 @@ class ConnectionOwnerTest : public ::testing::Test {
   testing::ScopedHost installed{host};
   testing::PaneState panes;
   testing::ScriptedFtpServer server;
-  ViewerRecorder viewer;
+  testing::RecordingLauncher viewer;
 };
 
 TEST_F(ConnectionOwnerTest, WhileAWorkerOwnsTheConnectionTheGuiThreadSendsNothing) {

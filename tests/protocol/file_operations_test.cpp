@@ -30,6 +30,7 @@
 #include "listing/selection.h"
 #include "platform/proc.h"
 #include "tests/support/pane_state.h"
+#include "tests/support/recording_launcher.h"
 
 namespace korval::listing {
 namespace {
@@ -48,27 +49,6 @@ constexpr const char* ThreeFiles =
     "-rw-r--r--   1 u g      5 Jan  1 10:00 a.txt\r\n"
     "-rw-r--r--   1 u g      5 Jan  1 10:00 b.txt\r\n"
     "-rw-r--r--   1 u g      5 Jan  1 10:00 c.txt\r\n";
-
-// Records the programs a view or execute would start.
-class RecordingLauncher {
- public:
-  RecordingLauncher() {
-    platform::SetProgramLauncher([this](const std::vector<std::string>& arguments, platform::ProgramWait) {
-      std::lock_guard lock(mutex_);
-      started_.push_back(arguments);
-      return 0;
-    });
-  }
-  ~RecordingLauncher() { platform::SetProgramLauncher(nullptr); }
-  std::vector<std::vector<std::string>> Started() const {
-    std::lock_guard lock(mutex_);
-    return started_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::vector<std::string>> started_;
-};
 
 class FileOperationsTest : public ::testing::Test {
  protected:
@@ -326,7 +306,7 @@ TEST_F(FileOperationsTest, ChangeDirectoryOffersTheVisitedDirectories) {
 }
 
 TEST_F(FileOperationsTest, ViewingARemoteFileFetchesItUnderItsExtension) {
-  RecordingLauncher launcher;
+  testing::RecordingLauncher launcher;
   config::Settings().AutoMode = 1;
   server.ServeData("RETR report.final.html", "<p>hi</p>\r\n");
   LogOnShowing("-rw-r--r--   1 u g     11 Jan  1 10:00 report.final.html\r\n");
@@ -357,7 +337,7 @@ TEST_F(FileOperationsTest, ViewingARemoteFileFetchesItUnderItsExtension) {
 // A name without an extension is fetched as text for View and Execute
 // alike, even with Auto on (which would choose binary by the name).
 TEST_F(FileOperationsTest, ANameWithoutAnExtensionIsViewedAndExecutedAsText) {
-  RecordingLauncher launcher;
+  testing::RecordingLauncher launcher;
   config::Settings().AutoMode = 1;
   config::Settings().Mode = 'I';
   server.ServeData("RETR README", "line one\r\nline two\r\n");
@@ -398,7 +378,7 @@ TEST_F(FileOperationsTest, ARemoteNameWithShellSyntaxOpensThatFileAndRunsNothing
 }
 
 TEST_F(FileOperationsTest, ExecutingARemoteFileKeepsTheTransferMode) {
-  RecordingLauncher launcher;
+  testing::RecordingLauncher launcher;
   config::Settings().Mode = 'I';
   server.ServeData("RETR tool.bin", std::string("\x01\r\n\x02", 4));
   server.ServeData("RETR notes", "a\r\nb\r\n");
@@ -417,7 +397,7 @@ TEST_F(FileOperationsTest, ExecutingARemoteFileKeepsTheTransferMode) {
 }
 
 TEST_F(FileOperationsTest, AViewRefusedForTheOnlySelectedEntryTriesItAsADirectory) {
-  RecordingLauncher launcher;
+  testing::RecordingLauncher launcher;
   LogOnShowing("-rw-r--r--   1 u g      4 Jan  1 10:00 maybe.dir\r\n");
   ASSERT_TRUE(SelectByName(RemotePane(), {"maybe.dir"}));
   operations::ViewOrExecute(operations::PaneSide::Remote, operations::ViewAction::View);
@@ -547,7 +527,7 @@ TEST_F(LocalOperationsTest, DirectoriesAreMadeEnteredAndLeft) {
 }
 
 TEST_F(LocalOperationsTest, ViewAndExecuteGiveTheProgramTheWholePath) {
-  RecordingLauncher launcher;
+  testing::RecordingLauncher launcher;
   config::WriteConfigString("VIEWER", "less -R");
   ASSERT_TRUE(Local().WriteFile("a;touch x;.txt", "1") && Local().WriteFile("-rf", "2") &&
               Local().CreateDirectory("dir"));
