@@ -93,15 +93,12 @@ class CancelCommandTest : public ::testing::Test {
 
   void LogOn(bool passive = true) {
     server.UseDefaultReplies();
-    server.Start();
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = testing::ProfileFor(server);
-    profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
-    profile.Passive = passive ? 1 : 0;
-    profile.Timeout = 600;
-    const int socket = engine::Logon(profile);
-    ASSERT_NE(socket, -1);
-    TheSession().ControlSocket = socket;
+    ASSERT_NE(testing::StartAndLogOnToUnixHost(server,
+                                               [passive](config::SessionProfile& profile) {
+                                                 profile.Passive = passive ? 1 : 0;
+                                                 profile.Timeout = 600;
+                                               }),
+              -1);
   }
   int Socket() const { return TheSession().ControlSocket; }
   // The next command is answered by its own reply.

@@ -75,14 +75,8 @@ class ConnectionOwnerTest : public ::testing::Test {
   // Logs on and shows "/" in the remote pane, fetched (and cached) by LIST.
   void LogOnAndList() {
     server.UseDefaultReplies();
-    server.Start();
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = testing::ProfileFor(server);
-    profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
-    profile.Passive = 1;
-    const int socket = engine::Logon(profile);
-    ASSERT_NE(socket, -1);
-    TheSession().ControlSocket = socket;
+    ASSERT_NE(testing::StartAndLogOnToUnixHost(server, [](config::SessionProfile& profile) { profile.Passive = 1; }),
+              -1);
     listing::RetrieveRemoteListing(listing::RetrievalLock::Take);
     ASSERT_THAT(PaneNames(), ElementsAre("..", "sub", "a.txt"));
   }

@@ -16,6 +16,7 @@
 #include "config/program_settings.h"
 #include "config/session_profile.h"
 #include "engine/command_engine.h"
+#include "engine/host_type.h"
 #include "engine/logon.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
@@ -78,6 +79,21 @@ inline config::SessionProfile ProfileFor(const ScriptedFtpServer& server) {
   profile.User = "anna";
   profile.Password = "secret";
   return profile;
+}
+
+// Starts `server` (its script already built) and logs on to it as "anna" on a
+// UNIX host; `adjust` may change the profile first. The control socket, made
+// the session's too, or -1.
+inline int StartAndLogOnToUnixHost(ScriptedFtpServer& server,
+                                   const std::function<void(config::SessionProfile&)>& adjust = {}) {
+  server.Start();
+  config::SessionProfile& profile = config::CurrentProfile();
+  profile = ProfileFor(server);
+  profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
+  if (adjust) adjust(profile);
+  const int socket = engine::Logon(profile);
+  if (socket != -1) engine::TheSession().ControlSocket = socket;
+  return socket;
 }
 
 inline bool Logged(const ScriptedHost& host, std::string_view line) {

@@ -65,13 +65,7 @@ class FileOperationsTest : public ::testing::Test {
   // Logs on with the default replies and the remote pane showing `listing`.
   void LogOnShowing(std::string listing) {
     server.UseDefaultReplies().ServeData("LIST", std::move(listing));
-    server.Start();
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = testing::ProfileFor(server);
-    profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
-    const int socket = engine::Logon(profile);
-    ASSERT_NE(socket, -1);
-    engine::TheSession().ControlSocket = socket;
+    ASSERT_NE(testing::StartAndLogOnToUnixHost(server), -1);
     RetrieveRemoteListing(RetrievalLock::Take);
     ASSERT_GT(RemotePane().Count(), 1u);
   }

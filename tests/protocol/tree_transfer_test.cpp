@@ -115,14 +115,8 @@ class TreeTransferTest : public ::testing::Test {
   // LIST.
   void LogOn() {
     server.UseDefaultReplies();
-    server.Start();
-    config::SessionProfile& profile = config::CurrentProfile();
-    profile = testing::ProfileFor(server);
-    profile.HostType = engine::HostTypeNumber(engine::HostType::Unix);
-    profile.Passive = 1;
-    const int socket = Logon(profile);
-    ASSERT_NE(socket, -1);
-    TheSession().ControlSocket = socket;
+    ASSERT_NE(testing::StartAndLogOnToUnixHost(server, [](config::SessionProfile& profile) { profile.Passive = 1; }),
+              -1);
   }
   // The remote pane shows "/" with these entries, as a listing would have.
   void ShowRoot(std::string_view listingText) {
