@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/host.h"
+
 namespace korval::engine {
 
 namespace {
@@ -83,13 +85,13 @@ thread_local int busyOfThisThread = 0;
 }
 
 BusyScope::BusyScope() {
-  ++busyOfThisThread;
   ++TheSession().BusyCount;
+  if (busyOfThisThread++ == 0) platform::CurrentHost().BusyStarted();
 }
 
 BusyScope::~BusyScope() {
   --TheSession().BusyCount;
-  --busyOfThisThread;
+  if (--busyOfThisThread == 0) platform::CurrentHost().BusyEnded();
 }
 
 int BusyCountOfOtherThreads() { return TheSession().BusyCount.load() - busyOfThisThread; }

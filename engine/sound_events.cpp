@@ -19,7 +19,9 @@ void PlaySound(SoundEvent event) {
   if (settings.UseWave && !file.empty() && ::stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode))
     host.PlaySound(file);
   else
-    host.Beep();
+    host.Beep(event == SoundEvent::Connect    ? platform::BeepKind::Asterisk
+              : event == SoundEvent::Complete ? platform::BeepKind::Simple
+                                              : platform::BeepKind::Exclamation);
 }
 
 }  // namespace korval::engine

@@ -39,7 +39,11 @@ void OpenStatusDisplay(TransferDirection direction) {
   if (status.ExpectedSize == 0 && LastEntry().Size != 0) status.ExpectedSize = static_cast<std::int64_t>(LastEntry().Size);
   displayOpen = true;
   lastProgressTick = {};
-  platform::CurrentHost().OpenStatusDisplay(static_cast<int>(direction), status.StatusText);
+  const platform::StatusDisplayTarget target = config::Settings().ShowTransferDialog != 0
+                                                   ? platform::StatusDisplayTarget::Dialog
+                                                   : platform::StatusDisplayTarget::MainWindowField;
+  platform::CurrentHost().OpenStatusDisplay(static_cast<int>(direction), status.StatusText, target,
+                                            status.ExpectedSize);
 }
 
 void CloseStatusDisplay() {
@@ -53,15 +57,16 @@ void ShowProgress(std::int64_t bytes, TransferClock::time_point start, TransferC
   if (!displayOpen) return;
   const config::ProgramSettings& settings = config::Settings();
   if (bytes == 0) {
-    platform::CurrentHost().SetProgressText("");
+    platform::CurrentHost().SetProgressText("", 0, expected);
     return;
   }
   platform::CurrentHost().TransferProgressed(bytes, expected, ElapsedMs(start, now));
   // The text is rebuilt at most twice a second, whatever the block size.
   if (now - lastProgressTick < ProgressInterval) return;
   lastProgressTick = now;
-  platform::CurrentHost().SetProgressText(ProgressText(bytes, ElapsedMs(start, now), expected,
-                                                       settings.ShowTransferDialog != 0, settings.RatesInBytes == 1));
+  platform::CurrentHost().SetProgressText(
+      ProgressText(bytes, ElapsedMs(start, now), expected, settings.ShowTransferDialog != 0, settings.RatesInBytes == 1),
+      bytes, expected);
 }
 
 void LogTransferStats(std::string_view label, std::int64_t bytes, TransferClock::time_point start,

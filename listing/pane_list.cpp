@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/host.h"
+
 namespace korval::listing {
 
 namespace {
@@ -16,18 +18,34 @@ constexpr std::uint32_t IndexMask = (1u << 30) - 1;
 
 PaneList::PaneList(int sortSetting) : sortSetting_(sortSetting) {}
 
+PaneList::PaneList(platform::PaneSide side) : side_(side) {}
+
+void PaneList::TellHost(bool changedWhileVisible) const {
+  if (side_ && changedWhileVisible) platform::CurrentHost().PaneChanged(*side_);
+}
+
 void PaneList::Clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::deque<ListingEntry>().swap(entries_);
-  std::vector<std::uint32_t>().swap(order_);
-  std::vector<std::uint8_t>().swap(selected_);
-  orderedCount_ = 0;
-  caret_.reset();
-  ++revision_;
+  bool visible;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::deque<ListingEntry>().swap(entries_);
+    std::vector<std::uint32_t>().swap(order_);
+    std::vector<std::uint8_t>().swap(selected_);
+    orderedCount_ = 0;
+    caret_.reset();
+    ++revision_;
+    visible = visible_;
+  }
+  TellHost(visible);
 }
 
 void PaneList::TakeContentsOf(PaneList& built) {
   if (&built == this) return;
+  TakeContentsLocked(built);
+  TellHost(true);
+}
+
+void PaneList::TakeContentsLocked(PaneList& built) {
   std::scoped_lock lock(mutex_, built.mutex_);
   built.PutInOrder();
   entries_ = std::exchange(built.entries_, {});
@@ -77,12 +95,17 @@ int PaneList::SortSetting() const {
 }
 
 void PaneList::SetSortSetting(int sortSetting) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (sortSetting == sortSetting_) return;
-  sortSetting_ = sortSetting;
-  for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
-  orderedCount_ = 0;
-  ++revision_;
+  bool visible;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (sortSetting == sortSetting_) return;
+    sortSetting_ = sortSetting;
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
+    orderedCount_ = 0;
+    ++revision_;
+    visible = visible_;
+  }
+  TellHost(visible);
 }
 
 void PaneList::SetSelected(std::size_t index, bool selected) {
@@ -147,9 +170,12 @@ void PaneList::Hide() {
 }
 
 void PaneList::Show() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  visible_ = true;
-  ++revision_;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    visible_ = true;
+    ++revision_;
+  }
+  TellHost(true);
 }
 
 bool PaneList::IsVisible() const {
@@ -348,12 +374,12 @@ void PaneList::PutInOrder() const {
 }
 
 PaneList& LocalPane() {
-  static PaneList pane;
+  static PaneList pane(platform::PaneSide::Local);
   return pane;
 }
 
 PaneList& RemotePane() {
-  static PaneList pane;
+  static PaneList pane(platform::PaneSide::Remote);
   return pane;
 }
 

@@ -6,7 +6,10 @@
 // order is next read, so a rebuild of n entries costs O(n log n).
 //
 // Every member takes the list's own lock: a worker thread may read the
-// selection while the user-interface thread owns the list.
+// selection while the user-interface thread owns the list, and the GUI
+// thread may read a pane while a worker fills it. The two panes of the main
+// window tell the host (PaneChanged) when they were emptied, filled (Show,
+// TakeContentsOf) or sorted again while shown; never under their lock.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "listing/listing_entry.h"
+#include "platform/host.h"
 
 namespace korval::listing {
 
@@ -29,6 +33,8 @@ constexpr std::size_t SelectionCapacity = 2048;
 class PaneList {
  public:
   explicit PaneList(int sortSetting = SortByName);
+  // One of the main window's panes, which tells the host of its changes.
+  explicit PaneList(platform::PaneSide side);
   PaneList(const PaneList&) = delete;
   PaneList& operator=(const PaneList&) = delete;
 
@@ -78,6 +84,8 @@ class PaneList {
 
  private:
   struct SortItem;
+  void TellHost(bool changedWhileVisible) const;
+  void TakeContentsLocked(PaneList& built);
   void PutInOrder() const;  // with mutex_ held
   template <typename Item, typename Less>
   static void MergeSort(Item* data, std::size_t length, std::vector<Item>& buffer, Less before);
@@ -90,7 +98,8 @@ class PaneList {
   mutable std::size_t orderedCount_ = 0;        // order_[0, orderedCount_) is in order
   std::vector<std::uint8_t> selected_;          // by index into entries_
   std::optional<std::size_t> caret_;
-  int sortSetting_;
+  int sortSetting_ = SortByName;
+  std::optional<platform::PaneSide> side_;
   std::string widestText_;
   bool visible_ = true;
   std::uint64_t revision_ = 0;

@@ -51,7 +51,7 @@ bool modifierHeld = false;
 // The one worker thread and the thread the worker body runs on (the
 // worker thread, or the caller's when no thread may be made).
 std::mutex workerMutex;
-std::thread workerThread;
+std::jthread workerThread;  // joined at the latest when the program ends
 std::atomic<std::thread::id> workerRunsOn{};
 
 int ControlSocket() { return engine::TheSession().ControlSocket; }
@@ -342,14 +342,16 @@ void Start(void (*body)(listing::PaneList&), listing::PaneList& list) {
   if (!threadsAvailable) {
     engine::ClaimConnection(std::this_thread::get_id());
     body(list);
+    platform::CurrentHost().WorkerFinished(platform::BackgroundJob::SelectionTransfer);
     return;
   }
   CollectFinishedThread();
   std::lock_guard lock(workerMutex);
-  workerThread = std::thread([body, &list] {
+  workerThread = std::jthread([body, &list] {
     { std::lock_guard claimed(workerMutex); }  // until the claim below is made
     engine::InstallBlockingHook();
     body(list);
+    platform::CurrentHost().WorkerFinished(platform::BackgroundJob::SelectionTransfer);
   });
   engine::ClaimConnection(workerThread.get_id());
 }
@@ -509,6 +511,7 @@ void WaitForSelectionWorker() {
 void AbortSelectionWorker() {
   if (engine::IsWorkerBusy() && workerRunsOn.load() != std::this_thread::get_id()) {
     engine::LogMessage("Aborting thread.");
+    platform::CurrentHost().WorkerStopping(platform::BackgroundJob::SelectionTransfer);
     engine::Session& session = engine::TheSession();
     while (engine::IsWorkerBusy()) {
       session.CancelRequested = true;

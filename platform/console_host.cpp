@@ -98,7 +98,8 @@ void ConsoleHost::ShowMessage(std::string_view text, std::string_view caption) {
   WriteStderr(message);
 }
 
-void ConsoleHost::OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/) {
+void ConsoleHost::OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/, StatusDisplayTarget /*target*/,
+                                    std::int64_t /*expectedSize*/) {
   meterOpen_ = stderrIsTerminal_ && meterWanted_;
   bytes_ = expected_ = elapsedMs_ = 0;
   lastDraw_ = {};
@@ -139,9 +140,9 @@ void ConsoleHost::ClearMeter() {
   lastDraw_ = {};
 }
 
-void ConsoleHost::PlaySound(std::string_view /*waveFile*/) { Beep(); }
+void ConsoleHost::PlaySound(std::string_view /*waveFile*/) { Beep(BeepKind::Simple); }
 
-void ConsoleHost::Beep() {
+void ConsoleHost::Beep(BeepKind /*kind*/) {
   if (stderrIsTerminal_) WriteStderr("\a");
 }
 

@@ -28,11 +28,13 @@ class ConsoleHost : public Host {
   std::optional<std::string> AskText(std::string_view prompt, std::string_view initial, std::size_t capacity) override;
   std::optional<std::string> AskPassword(std::string_view prompt, std::size_t capacity) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
-  void OpenStatusDisplay(int direction, std::string_view statusText) override;
+  void OpenStatusDisplay(int direction, std::string_view statusText, StatusDisplayTarget target,
+                         std::int64_t expectedSize) override;
   void TransferProgressed(std::int64_t bytes, std::int64_t expected, std::int64_t elapsedMs) override;
   void CloseStatusDisplay() override;
   void PlaySound(std::string_view waveFile) override;
-  void Beep() override;
+  // Every kind is the terminal's bell.
+  void Beep(BeepKind kind) override;
 
  private:
   std::optional<std::string> AskOnTerminal(std::string_view prompt, std::string_view initial, std::size_t capacity,

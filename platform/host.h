@@ -1,12 +1,46 @@
 #pragma once
 // The one way the core reaches the user. The core calls the installed Host for
-// prompts, message boxes, the status lines and the log window, sounds and
-// control updates; ui/ implements it with Qt, the console host implements it
-// for batch mode in a terminal, and tests install a scripted host.
+// prompts, message boxes, the status lines and the log window, sounds, help
+// and control updates; ui/ implements it with Qt, the console host implements
+// it for batch mode in a terminal, and tests install a scripted host. Every
+// member has a quiet default so a host overrides only what it shows.
 //
-// Every member has a quiet default so a host overrides only what it shows.
-// Prompts and questions may come from the worker thread of a selection
-// transfer: a host with a window of its own hands them to its own thread.
+// The contract between the core's threads and a host
+//
+// Threads. The core runs on the GUI thread, on the selection worker (the
+// transfer buttons, tree walks) and on the edit job's thread. Any call below
+// may arrive on any of these threads, except those marked "GUI thread only".
+// A host with a window touches its widgets only on its own thread: it hands
+// a call that arrives elsewhere to the GUI thread (a queued call), and
+// returns at once from calls that return nothing.
+//
+// Blocking. The calls that return an answer (the prompts AskText,
+// AskPassword, AskPasswordPreset, AskChoice, and AskYesNo,
+// AskVerifyDeletion, ControlText) block the calling thread until the GUI
+// thread has the answer. A host never makes the GUI thread wait without
+// running its events: a worker's prompt is answered while the GUI thread is
+// itself inside a blocking wait (its blocking hook runs the events).
+//
+// Stopping a worker. When the GUI thread stops a worker or the edit job
+// (Close, Exit, the busy abort), the core first calls WorkerStopping(job) on
+// the GUI thread: the host closes a prompt that job waits for as Cancel, and
+// answers every further prompt of that job with Cancel, until
+// WorkerFinished(job). The core itself asks no prompt of a job being stopped.
+// So the GUI thread, which keeps running its events while it waits for the
+// job to come back, never deadlocks on a prompt no one will answer.
+//
+// Finishing. A job that ends, finished or stopped, calls WorkerFinished(job)
+// as its last call to the host, on its own thread, after it has released the
+// connection: the host enables its controls again (UpdateControlStates on
+// the GUI thread) without polling. The core joins the job's thread itself.
+//
+// Order. Calls from one thread arrive in the order the core made them; a
+// host that queues them keeps that order.
+//
+// Status display. OpenStatusDisplay, SetProgressText and CloseStatusDisplay
+// come in that order from the thread of one data loop; the target says
+// whether the transfer dialog is shown (HASH on) or the main window's field
+// for the direction.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +50,20 @@
 #include <vector>
 
 namespace korval::platform {
+
+// The plain beeps of the three sound events when no wave file is played:
+// the simple beep for "complete", the asterisk sound for "connect", the
+// exclamation sound for "error".
+enum class BeepKind { Simple, Asterisk, Exclamation };
+
+// Where the progress of a data loop is shown: the "Transfer Status" dialog,
+// or the main window's transfer field of the direction (send or receive).
+enum class StatusDisplayTarget { Dialog, MainWindowField };
+
+enum class PaneSide { Local, Remote };
+
+// The jobs that run beside the GUI thread on a thread of their own.
+enum class BackgroundJob { SelectionTransfer, EditJob };
 
 class Host {
  public:
@@ -65,7 +113,7 @@ class Host {
   virtual int AskVerifyDeletion(std::string_view /*question*/, bool /*offerDeleteAll*/) { return DeletionCancel; }
   // The remote file permissions dialog ("DLG_CHMOD"), opened with `bits`
   // (the octal digits written as a decimal number, 644): the bits chosen,
-  // 0 on Cancel.
+  // 0 on Cancel. GUI thread only.
   virtual int RunChmodDialog(int /*bits*/) { return 0; }
 
   // A message box the user acknowledges.
@@ -73,9 +121,13 @@ class Host {
 
   // The transfer status display of one data loop: opened with the
   // transfer's description (direction 1 send, 2 receive), fed progress text
-  // (already throttled by the engine), closed at the loop's end.
-  virtual void OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/) {}
-  virtual void SetProgressText(std::string_view /*text*/) {}
+  // (already throttled by the engine), closed at the loop's end. `target`
+  // says where it is shown; `expectedSize` is the size the progress is
+  // measured against (0 when unknown: no percentage bar), with each text too.
+  // An empty text with `bytes` 0 is the reset at the loop's start.
+  virtual void OpenStatusDisplay(int /*direction*/, std::string_view /*statusText*/, StatusDisplayTarget /*target*/,
+                                 std::int64_t /*expectedSize*/) {}
+  virtual void SetProgressText(std::string_view /*text*/, std::int64_t /*bytes*/, std::int64_t /*expectedSize*/) {}
   // The numbers behind the progress, after every block of the loop: bytes
   // moved, the size expected (0 when unknown) and the time since the loop
   // began. Not throttled: a host that draws them keeps its own pace.
@@ -83,7 +135,7 @@ class Host {
   virtual void CloseStatusDisplay() {}
 
   // The Session Profile dialog: the user edits config::ProfileDialogCopy();
-  // true for OK, false for Cancel.
+  // true for OK, false for Cancel. GUI thread only.
   virtual bool RunSessionProfileDialog() { return false; }
 
   // The main window. Controls are named by their command id (936 remote
@@ -92,7 +144,8 @@ class Host {
   virtual void SetWindowCaption(std::string_view /*caption*/) {}
   virtual void EnableControl(int /*controlId*/, bool /*enabled*/) {}
   virtual void SetControlText(int /*controlId*/, std::string_view /*text*/) {}
-  // The text of an edit control; nullopt when the host has none.
+  // The text of an edit control; nullopt when the host has none. GUI thread
+  // only.
   virtual std::optional<std::string> ControlText(int /*controlId*/) { return std::nullopt; }
   // The list or text of a directory box changed (960 local, 961 remote);
   // the host redraws it from the core's box.
@@ -102,13 +155,32 @@ class Host {
   // Posts a command to the main window, handled after the current one.
   virtual void PostCommand(int /*commandId*/) {}
   // Closes the main window (its close handler runs, and the program ends).
+  // GUI thread only.
   virtual void CloseMainWindow() {}
   // Back to the normal arrow cursor after a wait.
   virtual void RestoreCursor() {}
+  // The calling thread's busy mark (a command, a reply read or a data loop)
+  // went up from none, and back to none. They come in pairs on one thread;
+  // the GUI thread's pair is the wait cursor's start and end (a worker's
+  // pairs come while the window stays usable).
+  virtual void BusyStarted() {}
+  virtual void BusyEnded() {}
+  // The entries of a pane list changed (listed again, sorted, masked): the
+  // host redraws its view from the core's pane list.
+  virtual void PaneChanged(PaneSide /*pane*/) {}
 
-  // Sounds: a wave file, or the plain beep.
+  // Background jobs (see the contract above): `job` is being stopped (on
+  // the GUI thread, before the core waits for it), and `job` has ended (on
+  // the job's own thread, its last call).
+  virtual void WorkerStopping(BackgroundJob /*job*/) {}
+  virtual void WorkerFinished(BackgroundJob /*job*/) {}
+
+  // Help: the topic with `context` (a context up to 10 opens the index).
+  virtual void ShowHelp(int /*context*/) {}
+
+  // Sounds: a wave file, or the plain beep of `kind`.
   virtual void PlaySound(std::string_view /*waveFile*/) {}
-  virtual void Beep() {}
+  virtual void Beep(BeepKind /*kind*/) {}
 };
 
 // The installed host; a quiet default host when none was installed.

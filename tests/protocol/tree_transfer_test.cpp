@@ -88,9 +88,23 @@ class SettingsWatchingHost : public ScriptedHost {
     std::lock_guard lock(mutex_);
     return seen_;
   }
+  // Whether the worker had let go of the connection and lowered WorkerBusy
+  // when it said it finished (so the window may enable its controls).
+  void WorkerFinished(platform::BackgroundJob job) override {
+    {
+      std::lock_guard lock(mutex_);
+      finishedFree_.push_back(!IsWorkerBusy() && !ConnectionOwned());
+    }
+    ScriptedHost::WorkerFinished(job);
+  }
+  std::vector<bool> FinishedFree() const {
+    std::lock_guard lock(mutex_);
+    return finishedFree_;
+  }
 
  private:
   std::vector<std::string> seen_;
+  std::vector<bool> finishedFree_;
 };
 
 class TreeTransferTest : public ::testing::Test {
@@ -395,6 +409,28 @@ TEST_F(TreeTransferTest, AbortingTheWorkerEndsAStalledTransferWithoutKillingIt) 
   EXPECT_TRUE(testing::Logged(host, "Aborting thread."));
   EXPECT_EQ(testing::CountLogged(host, "receiving big.bin as big.bin (1 of 2)"), 1);
   EXPECT_THAT(Sent("RETR"), ElementsAre("RETR big.bin"));  // the selection stopped
+  // The host heard of the stop first, then of the end, once each.
+  std::vector<std::string> jobCalls;
+  for (const testing::HostCall& call : host.Calls())
+    if (call.function.rfind("Worker", 0) == 0) jobCalls.push_back(call.function + " " + call.text);
+  EXPECT_THAT(jobCalls, ElementsAre("WorkerStopping selection", "WorkerFinished selection"));
+  EXPECT_THAT(host.FinishedFree(), ElementsAre(true));
+}
+
+TEST_F(TreeTransferTest, AWorkerThatEndsSaysSoAsItsLastCallWithTheConnectionFree) {
+  server.ServeData("RETR a.txt", "alpha");
+  LogOn();
+  ShowRoot(File("a.txt", 5));
+  operations::ThreadsAvailable() = true;
+  ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt"}));
+  operations::StartReceiveSelected(RemotePane());
+  operations::WaitForSelectionWorker();
+  const std::vector<testing::HostCall> calls = host.Calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back(), (testing::HostCall{"WorkerFinished", "selection", ""}));
+  EXPECT_TRUE(host.CallsTo("WorkerStopping").empty());
+  EXPECT_THAT(host.FinishedFree(), ElementsAre(true));
+  EXPECT_EQ(panes.Local().ReadFile("a.txt"), "alpha");
 }
 
 }  // namespace

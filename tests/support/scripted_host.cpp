@@ -4,6 +4,10 @@
 
 namespace korval::testing {
 
+void PrintTo(const HostCall& call, std::ostream* out) {
+  *out << call.function << "(\"" << call.text << "\", \"" << call.detail << "\")";
+}
+
 void ScriptedHost::QueueAnswer(std::string answer) {
   std::lock_guard lock(mutex_);
   answers_.push_back({std::move(answer)});
@@ -82,6 +86,12 @@ std::vector<std::string> ScriptedHost::Sounds() const {
 
 int ScriptedHost::Beeps() const { return static_cast<int>(CallsTo("Beep").size()); }
 
+std::vector<std::string> ScriptedHost::BeepKinds() const {
+  std::vector<std::string> kinds;
+  for (const HostCall& call : CallsTo("Beep")) kinds.push_back(call.detail);
+  return kinds;
+}
+
 void ScriptedHost::QueueProfileDialog(config::SessionProfile profile) {
   std::lock_guard lock(mutex_);
   profileDialogs_.push_back(std::move(profile));
@@ -138,17 +148,46 @@ void ScriptedHost::ShowMessage(std::string_view text, std::string_view caption) 
   Record("ShowMessage", text, caption);
 }
 
-void ScriptedHost::OpenStatusDisplay(int direction, std::string_view statusText) {
-  Record("OpenStatusDisplay", statusText, std::to_string(direction));
+void ScriptedHost::OpenStatusDisplay(int direction, std::string_view statusText, platform::StatusDisplayTarget target,
+                                     std::int64_t expectedSize) {
+  const char* where = target == platform::StatusDisplayTarget::Dialog ? "dialog" : "field";
+  Record("OpenStatusDisplay", statusText, std::to_string(direction) + " " + where + " " + std::to_string(expectedSize));
 }
 
-void ScriptedHost::SetProgressText(std::string_view text) { Record("SetProgressText", text); }
+void ScriptedHost::SetProgressText(std::string_view text, std::int64_t bytes, std::int64_t expectedSize) {
+  Record("SetProgressText", text, std::to_string(bytes) + " " + std::to_string(expectedSize));
+}
 
 void ScriptedHost::CloseStatusDisplay() { Record("CloseStatusDisplay", {}); }
 
 void ScriptedHost::PlaySound(std::string_view waveFile) { Record("PlaySound", waveFile); }
 
-void ScriptedHost::Beep() { Record("Beep", {}); }
+void ScriptedHost::Beep(platform::BeepKind kind) {
+  Record("Beep", {},
+         kind == platform::BeepKind::Simple     ? "simple"
+         : kind == platform::BeepKind::Asterisk ? "asterisk"
+                                                : "exclamation");
+}
+
+void ScriptedHost::BusyStarted() { Record("BusyStarted", {}); }
+
+void ScriptedHost::BusyEnded() { Record("BusyEnded", {}); }
+
+void ScriptedHost::PaneChanged(platform::PaneSide pane) {
+  Record("PaneChanged", pane == platform::PaneSide::Local ? "local" : "remote");
+}
+
+namespace {
+const char* JobName(platform::BackgroundJob job) {
+  return job == platform::BackgroundJob::SelectionTransfer ? "selection" : "edit";
+}
+}  // namespace
+
+void ScriptedHost::WorkerStopping(platform::BackgroundJob job) { Record("WorkerStopping", JobName(job)); }
+
+void ScriptedHost::WorkerFinished(platform::BackgroundJob job) { Record("WorkerFinished", JobName(job)); }
+
+void ScriptedHost::ShowHelp(int context) { Record("ShowHelp", std::to_string(context)); }
 
 std::optional<std::string> ScriptedHost::AskPasswordPreset(std::string_view prompt, std::string_view preset,
                                                            std::size_t capacity) {

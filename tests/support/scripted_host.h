@@ -20,6 +20,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,8 @@ struct HostCall {
 
   bool operator==(const HostCall&) const = default;
 };
+// How a failed expectation shows a call: function("text", "detail").
+void PrintTo(const HostCall& call, std::ostream* out);
 
 enum class PromptKind { Text, Password, Choice };
 
@@ -94,6 +97,8 @@ class ScriptedHost : public platform::Host {
   std::vector<std::string> StatusLineHistory(int slot) const;
   std::vector<std::string> Sounds() const;
   int Beeps() const;
+  // The kinds of the beeps, in order ("simple", "asterisk", "exclamation").
+  std::vector<std::string> BeepKinds() const;
 
   // Forgets the records and the queued answers.
   void Clear();
@@ -105,13 +110,26 @@ class ScriptedHost : public platform::Host {
                                      std::size_t capacity) override;
   std::optional<std::string> AskPassword(std::string_view prompt, std::size_t capacity) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
-  // Recorded as "OpenStatusDisplay" (text: status text, detail: direction),
-  // "SetProgressText" and "CloseStatusDisplay".
-  void OpenStatusDisplay(int direction, std::string_view statusText) override;
-  void SetProgressText(std::string_view text) override;
+  // Recorded as "OpenStatusDisplay" (text: status text, detail: direction,
+  // "dialog" or "field", and the expected size: "2 dialog 2048"),
+  // "SetProgressText" (text: the text, detail: bytes and expected size:
+  // "1024 2048") and "CloseStatusDisplay".
+  void OpenStatusDisplay(int direction, std::string_view statusText, platform::StatusDisplayTarget target,
+                         std::int64_t expectedSize) override;
+  void SetProgressText(std::string_view text, std::int64_t bytes, std::int64_t expectedSize) override;
   void CloseStatusDisplay() override;
   void PlaySound(std::string_view waveFile) override;
-  void Beep() override;
+  // "Beep" (detail: the kind, as BeepKinds() names it).
+  void Beep(platform::BeepKind kind) override;
+  // "BusyStarted", "BusyEnded"; "PaneChanged" (text: "local" or "remote");
+  // "WorkerStopping" and "WorkerFinished" (text: "selection" or "edit");
+  // "ShowHelp" (text: the context).
+  void BusyStarted() override;
+  void BusyEnded() override;
+  void PaneChanged(platform::PaneSide pane) override;
+  void WorkerStopping(platform::BackgroundJob job) override;
+  void WorkerFinished(platform::BackgroundJob job) override;
+  void ShowHelp(int context) override;
   // Recorded as "AskPassword" with the preset as the initial text.
   std::optional<std::string> AskPasswordPreset(std::string_view prompt, std::string_view preset,
                                                std::size_t capacity) override;

@@ -13,6 +13,7 @@
 
 #include "listing/pane_list.h"
 #include "listing_fixture.h"
+#include "tests/support/scripted_host.h"
 
 namespace korval::listing {
 namespace {
@@ -29,6 +30,13 @@ ListingEntry RandomEntry(std::mt19937& random) {
   if (entry.Kind < 2 && random() % 4 != 0)
     entry.Text = BuildDisplayText(name, "96010" + std::to_string(random() % 10) + " 10:00 " +
                                             std::to_string(random() % 1000), true);
+  return entry;
+}
+
+ListingEntry Entry(const std::string& name) {
+  ListingEntry entry;
+  entry.Text = name;
+  entry.NameLength = static_cast<std::int32_t>(name.size());
   return entry;
 }
 
@@ -175,6 +183,34 @@ TEST(PaneList, HidingAndShowingCountRevisions) {
   pane.Show();
   EXPECT_TRUE(pane.IsVisible());
   EXPECT_GT(pane.Revision(), before);
+}
+
+// The main window's panes tell the host once a rebuild is shown, not for
+// each entry; a list of the core's own (a walk's, a built copy) never does.
+TEST(PaneList, TheWindowsPanesTellTheHostOfEachChangeOnce) {
+  testing::ScriptedHost host;
+  testing::ScopedHost installed(host);
+  ResetPaneLists();
+  host.Clear();
+  PaneList& local = LocalPane();
+  local.Hide();
+  local.Clear();
+  local.SetSortSetting(SortByDate);
+  for (const char* name : {"b", "a", "c"}) local.Add(Entry(name));
+  local.Show();
+  EXPECT_EQ(host.CallsTo("PaneChanged").size(), 1u);
+
+  PaneList built;
+  built.Add(Entry("x"));
+  built.Clear();
+  RemotePane().TakeContentsOf(built);
+  RemotePane().SetSortSetting(SortByDate);
+  RemotePane().Clear();
+  local.SetSortSetting(SortByDate);  // no change
+  std::vector<std::string> panes;
+  for (const testing::HostCall& call : host.CallsTo("PaneChanged")) panes.push_back(call.text);
+  EXPECT_EQ(panes, (std::vector<std::string>{"local", "remote", "remote", "remote"}));
+  ResetPaneLists();
 }
 
 }  // namespace

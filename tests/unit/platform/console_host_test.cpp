@@ -50,8 +50,8 @@ TEST(ConsoleHostTest, PromptsAreCancelledWithoutATerminal) {
 TEST(ConsoleHostTest, MessagesGoToStderrAndProgressStaysQuiet) {
   auto [status, output] = RunWithoutTerminal([] {
     ConsoleHost host;
-    host.OpenStatusDisplay(2, "150 Opening BINARY mode data connection");
-    host.SetProgressText("4096 : 10.00 Kbps");
+    host.OpenStatusDisplay(2, "150 Opening BINARY mode data connection", StatusDisplayTarget::MainWindowField, 8192);
+    host.SetProgressText("4096 : 10.00 Kbps", 4096, 8192);
     host.TransferProgressed(4096, 8192, 100);
     host.CloseStatusDisplay();
     host.ShowMessage("\nTransfer failed for /pub/x from example", "korval");

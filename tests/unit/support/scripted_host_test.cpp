@@ -40,12 +40,12 @@ TEST(ScriptedHostTest, RecordsEveryCallInOrder) {
   host.SetStatusLine(3, "second");
   host.SetStatusLine(2, "upper");
   host.ShowMessage("Connection lost", "korval");
-  host.OpenStatusDisplay(2, "Receiving a.txt");
-  host.SetProgressText("50%");
+  host.OpenStatusDisplay(2, "Receiving a.txt", platform::StatusDisplayTarget::Dialog, 2048);
+  host.SetProgressText("1024 : 10.00 Kbps", 1024, 2048);
   host.CloseStatusDisplay();
   host.PlaySound("done.wav");
-  host.Beep();
-  host.Beep();
+  host.Beep(platform::BeepKind::Asterisk);
+  host.Beep(platform::BeepKind::Exclamation);
 
   EXPECT_EQ(host.StatusLine(3), "second");
   EXPECT_EQ(host.StatusLine(2), "upper");
@@ -55,7 +55,10 @@ TEST(ScriptedHostTest, RecordsEveryCallInOrder) {
   EXPECT_THAT(host.Messages(), ElementsAre(MessageRecord{"Connection lost", "korval"}));
   EXPECT_THAT(host.Sounds(), ElementsAre("done.wav"));
   EXPECT_EQ(host.Beeps(), 2);
-  EXPECT_THAT(host.CallsTo("OpenStatusDisplay"), ElementsAre(HostCall{"OpenStatusDisplay", "Receiving a.txt", "2"}));
+  EXPECT_THAT(host.BeepKinds(), ElementsAre("asterisk", "exclamation"));
+  EXPECT_THAT(host.CallsTo("OpenStatusDisplay"),
+              ElementsAre(HostCall{"OpenStatusDisplay", "Receiving a.txt", "2 dialog 2048"}));
+  EXPECT_THAT(host.CallsTo("SetProgressText"), ElementsAre(HostCall{"SetProgressText", "1024 : 10.00 Kbps", "1024 2048"}));
   const std::vector<HostCall> calls = host.Calls();
   ASSERT_EQ(calls.size(), 11u);
   EXPECT_EQ(calls[1], (HostCall{"AppendToLogWindow", "220 Welcome", ""}));
@@ -70,10 +73,10 @@ TEST(ScriptedHostTest, ScopedHostInstallsAndRestoresTheQuietHost) {
   {
     ScopedHost installed(host);
     EXPECT_EQ(&platform::CurrentHost(), &host);
-    platform::CurrentHost().Beep();
+    platform::CurrentHost().Beep(platform::BeepKind::Simple);
   }
   EXPECT_NE(&platform::CurrentHost(), &host);
-  platform::CurrentHost().Beep();  // the quiet host: not recorded here
+  platform::CurrentHost().Beep(platform::BeepKind::Simple);  // the quiet host: not recorded here
   EXPECT_EQ(host.Beeps(), 1);
 }
 
