@@ -131,7 +131,10 @@ int main(int argc, char** argv) {
     for (StartHost::Message& message : host.TakeHeld())
       messages.push_back({std::move(message.Text), std::move(message.Caption)});
     platform::SetHost(nullptr);
-    return ui::RunWindowProgram(argv[0], messages);
+    // The splash only for a plain start, as a short command line is.
+    const bool plainStart = JoinArguments(argc, argv).size() <= 3;
+    return ui::RunWindowProgram(argv[0], messages,
+                                plainStart ? ui::WindowProgram::Splash::Yes : ui::WindowProgram::Splash::No);
   }
 #endif
   host.ReleaseToTerminal();

@@ -217,6 +217,21 @@ void MainWindow::ApplyLayout() {
     control->setGeometry(r.X, r.Y, r.Width, height);
     control->setVisible(logic::SlotVisible(i, layout_));
   }
+  // Buttons and texts take the label font, which SCALE shrinks with the window.
+  const QFont labelFont = LabelFont();
+  for (int i = 0; i < logic::ControlCount; ++i) {
+    switch (logic::ControlTable()[static_cast<std::size_t>(i)].Kind) {
+      case ControlKind::PushButton:
+      case ControlKind::RadioButton:
+      case ControlKind::CheckBox:
+      case ControlKind::StatusText:
+      case ControlKind::ProgressText:
+        if (Control(i)->font() != labelFont) Control(i)->setFont(labelFont);
+        break;
+      default:
+        break;
+    }
+  }
   for (int s : {slot::Send, slot::Receive}) {
     const std::string_view caption = logic::SlotCaption(s, input.Alternate);
     static_cast<QPushButton*>(Control(s))
@@ -255,15 +270,20 @@ void MainWindow::OnSize(int newWidth, int newHeight) {
   layoutInProgress_ = false;
 }
 
-void MainWindow::paintEvent(QPaintEvent*) {
-  if (layoutInProgress_) return;
-  QPainter painter(this);
-  const QPalette& pal = palette();
+QFont MainWindow::LabelFont() const {
   const logic::LabelFont labelFont =
       logic::SelectLabelFont(config::Settings().ScaleFonts != 0, QFontMetrics(listFont_).height(),
                              layout_.BaseUnitY, logicalDpiY());
   QFont font = QApplication::font();
   if (labelFont.Scaled) font.setPixelSize(std::max(labelFont.PixelHeight, 1));
+  return font;
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+  if (layoutInProgress_) return;
+  QPainter painter(this);
+  const QPalette& pal = palette();
+  const QFont font = LabelFont();
   painter.setFont(font);
   if (layout_.HasPaneFrames) {
     for (const logic::Frame& f : {layout_.LocalFrame, layout_.RemoteFrame})

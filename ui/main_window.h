@@ -81,6 +81,8 @@ class MainWindow : public QWidget {
   void CreateControls();
   void OnSize(int width, int height);
   void UpdateCursor(int mouseX);
+  // The labels' font for the current base units (SCALE).
+  QFont LabelFont() const;
   int FocusedSlot() const;
 
   std::array<QWidget*, logic::ControlCount> controls_{};

@@ -12,6 +12,8 @@
 #include <QStringListModel>
 #include <QThread>
 
+#include <utility>
+
 #include "config/program_identity.h"
 #include "config/session_profile.h"
 #include "listing/directory_box.h"
@@ -200,6 +202,7 @@ void QtHost::CloseStatusDisplay() {
 }
 
 bool QtHost::RunSessionProfileDialog() {
+  if (beforeProfileDialog_) std::exchange(beforeProfileDialog_, {})();
   // Until the Session Profile dialog exists: the dialog's copy opens as the
   // current profile (SESSION's), and the user agrees to connect with it.
   config::ProfileDialogCopy() = config::CurrentProfile();

@@ -33,6 +33,8 @@ class QtHost : public QObject, public platform::Host {
 
   // What ShowHelp opens (the help viewer); none: help is ignored.
   void SetHelpHandler(std::function<void(int)> handler) { helpHandler_ = std::move(handler); }
+  // Runs once, as the next Session Profile dialog opens (the splash goes).
+  void SetBeforeProfileDialog(std::function<void()> action) { beforeProfileDialog_ = std::move(action); }
 
   void AppendToLogWindow(std::string_view line) override;
   void SetStatusLine(int slot, std::string_view text) override;
@@ -89,6 +91,7 @@ class QtHost : public QObject, public platform::Host {
   MainWindow* window_;
   std::unique_ptr<SoundPlayer> sounds_;
   std::function<void(int)> helpHandler_;
+  std::function<void()> beforeProfileDialog_;
   std::atomic<int> stoppingJobs_{0};  // jobs between WorkerStopping and WorkerFinished
   QPointer<QDialog> workerPrompt_;    // the open prompt a worker waits for
   int promptHelpContext_ = 0;

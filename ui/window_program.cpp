@@ -23,6 +23,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 #include "ui/qt_text.h"
+#include "ui/splash_window.h"
 
 namespace korval::ui {
 
@@ -76,7 +77,14 @@ WindowProgram::~WindowProgram() {
   platform::SetHost(nullptr);
 }
 
-void WindowProgram::Start(const std::vector<StartMessage>& messages) {
+QWidget* WindowProgram::SplashShown() const { return splash_ && splash_->isVisible() ? splash_.get() : nullptr; }
+
+void WindowProgram::Start(const std::vector<StartMessage>& messages, Splash splash) {
+  if (splash == Splash::Yes) {
+    splash_ = std::make_unique<SplashWindow>();
+    splash_->show();
+    QCoreApplication::processEvents();  // painted at once
+  }
   for (const StartMessage& message : messages)
     QMessageBox::warning(nullptr, ToQString(message.Caption), ToQString(message.Text));
 
@@ -105,10 +113,17 @@ void WindowProgram::Start(const std::vector<StartMessage>& messages) {
   else
     window_->show();
   window_->ApplyLayout();
-  if (config::Settings().AutoStart) host_->PostCommand(ConnectCommand);
+  if (config::Settings().AutoStart) {
+    host_->PostCommand(ConnectCommand);
+    // The splash stays until the profile dialog of the automatic connect.
+    host_->SetBeforeProfileDialog([this] { splash_.reset(); });
+  } else {
+    splash_.reset();
+  }
 }
 
-int RunWindowProgram(const char* programPath, const std::vector<StartMessage>& messages) {
+int RunWindowProgram(const char* programPath, const std::vector<StartMessage>& messages,
+                     WindowProgram::Splash splash) {
   // The command line was the option parser's: Qt reads none of it.
   int argc = 1;
   char* argv[] = {const_cast<char*>(programPath), nullptr};
@@ -119,7 +134,7 @@ int RunWindowProgram(const char* programPath, const std::vector<StartMessage>& m
   int code = 0;
   {
     WindowProgram program;
-    program.Start(messages);
+    program.Start(messages, splash);
     code = QApplication::exec();
   }
   return code;

@@ -10,9 +10,12 @@
 
 #include "ui/logic/program_close.h"
 
+class QWidget;
+
 namespace korval::ui {
 
 class HelpViewer;
+class SplashWindow;
 class MainWindow;
 class QtHost;
 
@@ -30,8 +33,13 @@ class WindowProgram {
   WindowProgram(const WindowProgram&) = delete;
   WindowProgram& operator=(const WindowProgram&) = delete;
 
-  // Creates and shows the main window; `messages` are shown first.
-  void Start(const std::vector<StartMessage>& messages = {});
+  // Creates and shows the main window; `messages` are shown first. The
+  // splash shows meanwhile when asked (a short command line): until the
+  // window is shown, or with AUTOSTART until the profile dialog opens.
+  enum class Splash { No, Yes };
+  void Start(const std::vector<StartMessage>& messages = {}, Splash splash = Splash::No);
+  // The splash while it is shown, else nullptr.
+  QWidget* SplashShown() const;
 
   MainWindow& Window() { return *window_; }
   QtHost& Host() { return *host_; }
@@ -42,12 +50,14 @@ class WindowProgram {
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<QtHost> host_;
   std::unique_ptr<HelpViewer> help_;
+  std::unique_ptr<SplashWindow> splash_;
   logic::ReservedFiles files_;
   bool finished_ = false;
 };
 
 // The whole program with a window: the QApplication, Start, the event loop.
 // The exit code.
-int RunWindowProgram(const char* programPath, const std::vector<StartMessage>& messages);
+int RunWindowProgram(const char* programPath, const std::vector<StartMessage>& messages,
+                     WindowProgram::Splash splash);
 
 }  // namespace korval::ui

@@ -27,7 +27,9 @@ read -r -t 10 number <"$work/display"
 export DISPLAY=:$number
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-# One start of `program`: prints "<seconds to the first window> <VmRSS KiB>".
+# One start of `program`: prints "<microseconds to the first window> <VmRSS KiB>".
+# With NAME set, the first window of that title counts (korval's main window,
+# which its splash precedes).
 measure() {
   local home
   home=$(mktemp -d "$work/home.XXXXXX")
@@ -39,7 +41,11 @@ measure() {
     >/dev/null 2>&1 &
   pid=$!
   while [[ -z $window ]]; do
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+    if [[ -n ${NAME:-} ]]; then
+      window=$(xdotool search --onlyvisible --pid "$pid" --name "$NAME" 2>/dev/null | head -n 1 || true)
+    else
+      window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+    fi
     [[ -n $window ]] && break
     kill -0 "$pid" 2>/dev/null || { echo "fail 0"; return; }
     sleep 0.01
@@ -49,31 +55,37 @@ measure() {
   local rss
   rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
   kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  local status=0
+  wait "$pid" 2>/dev/null || status=$?
+  # 143 is the SIGTERM above; anything else is the program's own end.
+  [[ $status == 143 || $status == 0 ]] || echo "note: $1 ended with status $status" >&2
   echo "$(( (end - start) / 1000 )) $rss"
 }
 
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 declare -A seconds memory
-programs=(korval minimal)
+programs=(korval korval-main minimal)
 command -v filezilla >/dev/null && programs+=(filezilla)
 for name in "${programs[@]}"; do
+  title=""
   case $name in
     korval) command=("$PWD/$build/app/korval") ;;
+    korval-main) command=("$PWD/$build/app/korval"); title='^KORVAL95 LE$' ;;
     minimal) command=("$work/minimal_window") ;;
     filezilla) command=(filezilla) ;;
   esac
   : >"$work/$name.txt"
-  for _ in $(seq "$runs"); do measure "${command[@]}" >>"$work/$name.txt"; done
+  for _ in $(seq "$runs"); do NAME=$title measure "${command[@]}" >>"$work/$name.txt"; done
   seconds[$name]=$(awk '{print $1}' "$work/$name.txt" | median)
   memory[$name]=$(awk '{print $2}' "$work/$name.txt" | median)
 done
 
-printf '%-10s %14s %12s %10s %10s\n' program "first window s" "VmRSS MiB" "time x" "memory x"
+printf '%-12s %14s %12s %10s %10s\n' program "first window s" "VmRSS MiB" "time x" "memory x"
 for name in "${programs[@]}"; do
   awk -v n="$name" -v us="${seconds[$name]}" -v kb="${memory[$name]}" \
       -v fus="${seconds[minimal]}" -v fkb="${memory[minimal]}" \
-      'BEGIN {printf "%-10s %14.3f %12.1f %10.2f %10.2f\n", n, us / 1e6, kb / 1024, us / fus, kb / fkb}'
+      'BEGIN {printf "%-12s %14.3f %12.1f %10.2f %10.2f\n", n, us / 1e6, kb / 1024, us / fus, kb / fkb}'
 done
-echo "(x: against the minimal Qt window; median of $runs starts, each with a fresh HOME)"
+echo "(x: against the minimal Qt window; median of $runs starts, each with a fresh HOME;"
+echo " korval: its first window, the splash; korval-main: its main window)"

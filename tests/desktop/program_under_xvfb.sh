@@ -35,7 +35,8 @@ run_once() {
     >"$home/out.log" 2>&1 &
   program=$!
   for _ in $(seq 500); do
-    window=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null | head -n 1 || true)
+    # The main window by its title: a plain start shows the splash first.
+    window=$(xdotool search --onlyvisible --pid "$program" --name '^KORVAL95 LE$' 2>/dev/null | head -n 1 || true)
     [[ -n $window ]] && break
     kill -0 "$program" 2>/dev/null || { cat "$home/out.log"; fail "$how: korval ended before its window"; }
     sleep 0.02

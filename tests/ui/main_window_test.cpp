@@ -26,6 +26,7 @@
 #include "ui/logic/control_table.h"
 #include "ui/logic/main_layout.h"
 #include "ui/main_window.h"
+#include "ui/splash_window.h"
 #include "ui/window_program.h"
 
 using namespace korval;
@@ -41,6 +42,7 @@ class MainWindowTest : public QObject {
   void draggingTheDividerMovesTheLists();
   void helpKeysOpenTheirPages();
   void exitEndsWithZeroAndLeavesNoReservedFile();
+  void theSplashGoesWhenTheWindowIsShown();
   void screenshots_data();
   void screenshots();
 
@@ -232,18 +234,35 @@ void MainWindowTest::exitEndsWithZeroAndLeavesNoReservedFile() {
   QCOMPARE(TemporaryFiles(), QStringList());
 }
 
+void MainWindowTest::theSplashGoesWhenTheWindowIsShown() {
+  ui::SplashWindow picture;
+  QCOMPARE(picture.size(), QSize(377, 277));
+  QVERIFY(picture.grab().save(screenshots_ + QStringLiteral("/splash.png")));
+
+  UseSettings(QString());
+  ui::WindowProgram program;
+  program.Start({}, ui::WindowProgram::Splash::Yes);
+  QVERIFY(program.Window().isVisible());
+  QCOMPARE(program.SplashShown(), nullptr);  // AUTOSTART=0: gone once the window shows
+  program.Window().close();
+}
+
 void MainWindowTest::screenshots_data() {
   QTest::addColumn<QString>("settings");
-  QTest::newRow("normal") << QString();
-  QTest::newRow("alternate") << QStringLiteral("LAYOUT=1");
-  QTest::newRow("bontop") << QStringLiteral("BONTOP=1");
-  QTest::newRow("hidbtn") << QStringLiteral("HIDBTN=1");
-  QTest::newRow("hidbtn-alternate") << QStringLiteral("HIDBTN=1\nLAYOUT=1");
+  const QString place = QStringLiteral("LOC=10,10,600,460,0,0\n");
+  QTest::newRow("normal") << place;
+  QTest::newRow("alternate") << place + QStringLiteral("LAYOUT=1");
+  QTest::newRow("bontop") << place + QStringLiteral("BONTOP=1");
+  QTest::newRow("hidbtn") << place + QStringLiteral("HIDBTN=1");
+  QTest::newRow("hidbtn-alternate") << place + QStringLiteral("HIDBTN=1\nLAYOUT=1");
+  // A window smaller than the grid: the base units shrink, and SCALE
+  // shrinks the labels and captions with them.
+  QTest::newRow("scaled-small") << QStringLiteral("LOC=10,10,330,240,0,0\nSCALE=1");
 }
 
 void MainWindowTest::screenshots() {
   QFETCH(QString, settings);
-  UseSettings(QStringLiteral("LOC=10,10,600,460,0,0\n") + settings);
+  UseSettings(settings);
   ui::WindowProgram program;
   program.Start();
   ui::MainWindow& window = program.Window();
@@ -259,6 +278,13 @@ void MainWindowTest::screenshots() {
   if (alternate) QVERIFY(window.Control(slot::Auto)->geometry().top() > window.height());
   if (config::Settings().ButtonsOnTop) QCOMPARE(window.Control(slot::Connect)->y(), 1);
   QCOMPARE(window.Control(slot::LocalFileList)->geometry().x(), layout.Slots[slot::LocalFileList].X);
+  const int listFontHeight = QFontMetrics(window.Control(slot::LocalFileList)->font()).height();
+  if (config::Settings().ScaleFonts && layout.BaseUnitY < listFontHeight) {
+    QVERIFY(window.Control(slot::Connect)->font().pixelSize() > 0);
+    QVERIFY(QFontMetrics(window.Control(slot::Connect)->font()).height() < QFontMetrics(QApplication::font()).height());
+  } else {
+    QCOMPARE(window.Control(slot::Connect)->font(), QApplication::font());
+  }
 
   const qreal ratio = window.devicePixelRatioF();
   const QString name = QStringLiteral("%1/main_window_%2%3.png")
