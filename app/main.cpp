@@ -1,13 +1,17 @@
 // korval: the FTP client. With a transfer on its command line it runs batch
 // mode in the terminal: logs on, moves the one file and ends with an exit
 // code a script can trust (0 done, 1 logon or transfer failed, 2 command line
-// not understood).
+// not understood). Without a transfer it opens the main window.
 
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/help_text.h"
 #include "app/terminal_batch.h"
@@ -17,6 +21,10 @@
 #include "engine/socket_layer.h"
 #include "operations/connect_command.h"
 #include "platform/console_host.h"
+#include "ui/logic/display_choice.h"
+#ifdef KORVAL_WITH_WINDOW
+#include "ui/window_program.h"
+#endif
 
 namespace {
 
@@ -34,6 +42,53 @@ std::string JoinArguments(int argc, char** argv) {
   }
   return text;
 }
+
+// The terminal's host while the command line is read: its messages wait
+// until it is known whether they go to the terminal or into the window.
+class StartHost : public korval::platform::ConsoleHost {
+ public:
+  struct Message {
+    std::string Text;
+    std::string Caption;
+  };
+  void ShowMessage(std::string_view text, std::string_view caption) override {
+    if (holding_)
+      held_.push_back({std::string(text), std::string(caption)});
+    else
+      ConsoleHost::ShowMessage(text, caption);
+  }
+  // The held messages on the terminal; later ones go straight there.
+  void ReleaseToTerminal() {
+    holding_ = false;
+    for (const Message& message : held_) ConsoleHost::ShowMessage(message.Text, message.Caption);
+    held_.clear();
+  }
+  // The held messages, for the window to show.
+  std::vector<Message> TakeHeld() {
+    holding_ = false;
+    return std::move(held_);
+  }
+
+ private:
+  bool holding_ = true;
+  std::vector<Message> held_;
+};
+
+#ifdef KORVAL_WITH_WINDOW
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+bool DisplayAvailable() {
+  const korval::ui::logic::DisplayEnvironment environment{Environment("DISPLAY"), Environment("WAYLAND_DISPLAY"),
+                                                          Environment("QT_QPA_PLATFORM")};
+  return korval::ui::logic::DisplayAvailable(environment, [](const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+  });
+}
+#endif
 
 bool AsksForHelp(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
@@ -56,19 +111,39 @@ int main(int argc, char** argv) {
     return app::ExitDone;
   }
 
-  platform::ConsoleHost host;
+  StartHost host;
   platform::SetHost(&host);
   engine::InstallBlockingHook();
   char directory[4096];
   if (::getcwd(directory, sizeof directory)) operations::StartDirectory() = directory;
 
   std::optional<std::string> rest = config::LocateProgramFiles(JoinArguments(argc, argv));
+  const bool transfer = config::BatchMode() || rest.value_or("").size() > 3;
+#ifdef KORVAL_WITH_WINDOW
+  if (!transfer) {
+    // An unknown option is reported, and the window opens all the same.
+    if (!DisplayAvailable()) {
+      host.ReleaseToTerminal();
+      std::fprintf(stderr, "%s\n", std::string(ui::logic::NoDisplayMessage).c_str());
+      return app::ExitNotUnderstood;
+    }
+    std::vector<ui::StartMessage> messages;
+    for (StartHost::Message& message : host.TakeHeld())
+      messages.push_back({std::move(message.Text), std::move(message.Caption)});
+    platform::SetHost(nullptr);
+    // The splash only for a plain start, as a short command line is.
+    const bool plainStart = JoinArguments(argc, argv).size() <= 3;
+    return ui::RunWindowProgram(argv[0], messages,
+                                plainStart ? ui::WindowProgram::Splash::Yes : ui::WindowProgram::Splash::No);
+  }
+#endif
+  host.ReleaseToTerminal();
   // After an unknown option the rest of the line is ignored; a source given
   // by -s before it is still transferred.
   if (!rest && !config::BatchMode()) return app::ExitNotUnderstood;
   config::LoadSoundSettings();
 
-  if (!config::BatchMode() && rest.value_or("").size() <= 3) {
+  if (!transfer) {
     std::fprintf(stderr, "%s\n\nTry 'korval --help' for more.\n", config::UsageText);
     return app::ExitNotUnderstood;
   }

@@ -148,27 +148,58 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
 
 TEST(BatchCommandLineTest, NotUnderstoodCommandLinesExitWithTwoAndTheUsage) {
   TemporaryDirectory local;
+#ifdef KORVAL_WITH_WINDOW
+  // Without a transfer the window would open: with no display it says so.
+  const char* noTransfer = "the window needs a display";
+  const std::size_t usageWithoutTransfer = 0;
+#else
+  const char* noTransfer = "Syntax: KORVAL";
+  const std::size_t usageWithoutTransfer = 1;
+#endif
   struct Case {
     std::vector<std::string> arguments;
     const char* message;
+    std::size_t usage;  // how often the usage is shown
   } cases[] = {
-      {{"-x"}, "Unknown arguments -x"},
-      {{"local:/a", "local:/b"}, "Unknown batch command!"},
-      {{"C:/a.txt", "host:/b"}, "SRC(2): C:/a.txt"},
-      {{}, "Syntax: KORVAL"},
+      {{"-x"}, "Unknown arguments -x", 1},
+      {{"local:/a", "local:/b"}, "Unknown batch command!", 1},
+      {{"C:/a.txt", "host:/b"}, "SRC(2): C:/a.txt", 1},
+      {{}, noTransfer, usageWithoutTransfer},
   };
   for (const Case& c : cases) {
     ProgramRun run{KorvalProgramPath(), c.arguments, local.Path().string(),
-                   {"HOME=" + local.Path().string(), "XDG_CONFIG_HOME=" + local.Path().string()}};
+                   {"HOME=" + local.Path().string(), "XDG_CONFIG_HOME=" + local.Path().string(), "DISPLAY=",
+                    "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}};
     ProgramResult result = RunProgram(run);
     EXPECT_EQ(result.exitCode, 2) << c.message;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    // The usage once, its last line ended.
-    EXPECT_EQ(Occurrences(result.err, "Syntax: KORVAL [args] host:full_path"), 1u) << result.err;
-    EXPECT_NE(result.err.find("                 -v\n"), std::string::npos) << result.err;
+    // The usage at most once, its last line ended.
+    EXPECT_EQ(Occurrences(result.err, "Syntax: KORVAL [args] host:full_path"), c.usage) << result.err;
+    if (c.usage > 0) {
+      EXPECT_NE(result.err.find("                 -v\n"), std::string::npos) << result.err;
+    }
     EXPECT_EQ(result.out, "");
   }
 }
+
+#ifdef KORVAL_WITH_WINDOW
+// With no display and no transfer: one line, which says how to transfer.
+TEST(BatchCommandLineTest, NoDisplayWithoutATransferSaysSoInOneLine) {
+  TemporaryDirectory local;
+  ProgramRun run{KorvalProgramPath(), {}, local.Path().string(),
+                 {"HOME=" + local.Path().string(), "XDG_CONFIG_HOME=" + local.Path().string(), "DISPLAY=",
+                  "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}};
+  ProgramResult result = RunProgram(run);
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(Occurrences(result.err, "\n"), 1u) << result.err;
+  EXPECT_NE(result.err.find("host:full_path"), std::string::npos) << result.err;
+  // A display that names no running server is no display either.
+  run.environment[2] = "DISPLAY=:97";
+  result = RunProgram(run);
+  EXPECT_EQ(result.exitCode, 2) << result.err;
+  EXPECT_NE(result.err.find("the window needs a display"), std::string::npos) << result.err;
+}
+#endif
 
 TEST(BatchCommandLineTest, HelpNamesEveryOptionOnceInLinesOfATerminal) {
   TemporaryDirectory local;

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The program as a person starts it: korval without a transfer under its own
+# Xvfb, its main window found by xdotool, closed by Exit (a real mouse click
+# on the button, then Alt+X, its accelerator), exit code 0, no reserved
+# temporary file left and SESSION written to its KORVAL.INI.
+# Usage: program_under_xvfb.sh <korval>
+set -euo pipefail
+korval=$(realpath "$1")
+work=$(mktemp -d)
+xvfb=""
+program=""
+cleanup() {
+  [[ -n $program ]] && kill "$program" 2>/dev/null || true
+  [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display number and writes it to the pipe.
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+read -r -t 10 number <"$work/display" || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=:$number
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# One run: start, find the window, close it with `how` (click or key).
+run_once() {
+  local how=$1 home=$work/home-$1 window=""
+  mkdir -p "$home/tmp"
+  printf '[_config_]\nAUTOSTART=0\nLOC=40,30,600,460\n' >"$home/KORVAL.INI"
+  (cd "$home" && HOME=$home XDG_CONFIG_HOME=$home TMPDIR=$home/tmp XDG_RUNTIME_DIR=$home exec "$korval") \
+    >"$home/out.log" 2>&1 &
+  program=$!
+  for _ in $(seq 500); do
+    # The main window by its title: a plain start shows the splash first.
+    window=$(xdotool search --onlyvisible --pid "$program" --name '^KORVAL95 LE$' 2>/dev/null | head -n 1 || true)
+    [[ -n $window ]] && break
+    kill -0 "$program" 2>/dev/null || { cat "$home/out.log"; fail "$how: korval ended before its window"; }
+    sleep 0.02
+  done
+  [[ -n $window ]] || fail "$how: no window within 10 s"
+  [[ $(xdotool getwindowname "$window") == "KORVAL95 LE" ]] || fail "$how: title $(xdotool getwindowname "$window")"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [[ $WIDTH == 600 && $HEIGHT == 460 ]] || fail "$how: size ${WIDTH}x$HEIGHT"
+  ls "$home/tmp" | grep -q '^DSP' || fail "$how: no view file reserved"
+  sleep 0.3
+  if [[ $how == click ]]; then
+    # Exit is the last of the seven main buttons along the bottom edge.
+    xdotool mousemove --window "$window" $((WIDTH - 30)) $((HEIGHT - 8)) click 1
+  else
+    xdotool windowfocus --sync "$window"
+    xdotool key --clearmodifiers alt+x
+  fi
+  local code=""
+  for _ in $(seq 500); do
+    if ! kill -0 "$program" 2>/dev/null; then
+      code=0
+      wait "$program" || code=$?
+      break
+    fi
+    sleep 0.02
+  done
+  [[ -n $code ]] || fail "$how: still running 10 s after Exit"
+  program=""
+  [[ $code == 0 ]] || { cat "$home/out.log"; fail "$how: exit code $code"; }
+  [[ -z $(ls "$home/tmp" | grep -E '^(DIR|DSP)' || true) ]] || fail "$how: files left: $(ls "$home/tmp")"
+  grep -q '^SESSION=' "$home/KORVAL.INI" || fail "$how: SESSION not written"
+  echo "ok: closed by $how, exit code 0"
+}
+
+run_once click
+run_once key

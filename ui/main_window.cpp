@@ -1,0 +1,440 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStringListModel>
+
+#include "config/program_identity.h"
+#include "config/program_settings.h"
+#include "operations/connect_command.h"
+#include "operations/main_commands.h"
+#include "platform/host.h"
+#include "ui/logic/control_table.h"
+#include "ui/logic/fonts.h"
+#include "ui/logic/help_context.h"
+#include "ui/logic/program_version.h"
+#include "ui/qt_text.h"
+
+namespace korval::ui {
+
+namespace {
+
+using logic::ControlKind;
+namespace slot = logic::slot;
+
+constexpr int HelpCommand = 9041;
+constexpr int AboutCommand = 9037;
+
+QWidget* CreateControlWidget(const logic::ControlSpec& spec, QWidget* parent) {
+  const QString caption = ToQString(spec.Caption);
+  switch (spec.Kind) {
+    case ControlKind::DirectoryBox: {
+      auto* box = new QComboBox(parent);
+      box->setEditable(false);
+      return box;
+    }
+    case ControlKind::StatusText:
+    case ControlKind::ProgressText: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment((spec.Kind == ControlKind::ProgressText ? Qt::AlignRight : Qt::AlignLeft) |
+                          Qt::AlignVCenter);
+      return label;
+    }
+    case ControlKind::ScrollBar:
+      return new QScrollBar(Qt::Vertical, parent);
+    case ControlKind::WorkList:
+      return new QListWidget(parent);
+    case ControlKind::PushButton: {
+      auto* button = new QPushButton(caption, parent);
+      button->setAutoDefault(false);
+      return button;
+    }
+    case ControlKind::MaskField:
+      return new QLineEdit(caption, parent);
+    case ControlKind::RadioButton:
+      return new QRadioButton(caption, parent);
+    case ControlKind::CheckBox:
+      return new QCheckBox(caption, parent);
+    case ControlKind::FileList: {
+      auto* list = new QListView(parent);
+      list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+      list->setModel(new QStringListModel(list));
+      list->setUniformItemSizes(true);  // thousands of entries stay cheap
+      list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      return list;
+    }
+  }
+  return new QWidget(parent);
+}
+
+// The two pens of a 3-D edge: shadow and highlight of the button face.
+void DrawFrame3D(QPainter& painter, const QPalette& palette, int x1, int y1, int x2, int y2, bool sunken,
+                 bool etched) {
+  const QColor shadow = palette.color(QPalette::Dark);
+  const QColor highlight = palette.color(QPalette::Light);
+  const QColor p1 = sunken ? shadow : highlight;
+  const QColor p2 = sunken ? highlight : shadow;
+  painter.setPen(p1);
+  painter.drawLine(x1, y2, x1, y1);
+  painter.drawLine(x1, y1, x2, y1);
+  painter.setPen(p2);
+  painter.drawLine(x2, y1, x2, y2);
+  painter.drawLine(x2, y2, x1, y2);
+  // One pixel outside: a double bevel, or a groove when etched.
+  const QColor outerTopLeft = etched ? p2 : p1;
+  const QColor outerBottomRight = etched ? p1 : p2;
+  painter.setPen(outerTopLeft);
+  painter.drawLine(x1 - 1, y2 + 1, x1 - 1, y1 - 1);
+  painter.drawLine(x1 - 1, y1 - 1, x2 + 1, y1 - 1);
+  painter.setPen(outerBottomRight);
+  painter.drawLine(x2 + 1, y1 - 1, x2 + 1, y2 + 1);
+  painter.drawLine(x2 + 1, y2 + 1, x1 - 1, y2 + 1);
+}
+
+void DrawControlBorder(QPainter& painter, const QPalette& palette, const QWidget* control, bool sunken) {
+  const QRect r = control->geometry();
+  DrawFrame3D(painter, palette, r.left() - 1, r.top() - 1, r.right() + 1, r.bottom() + 1, sunken, false);
+}
+
+}  // namespace
+
+QEvent::Type CommandEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+  setWindowTitle(ToQString(config::ProgramTitle));
+  setMouseTracking(true);
+  listFont_ = font();
+  CreateControls();
+  dragBar_ = new QFrame(this);
+  dragBar_->setAutoFillBackground(true);
+  QPalette barPalette = dragBar_->palette();
+  barPalette.setColor(QPalette::Window, palette().color(QPalette::WindowText));
+  dragBar_->setPalette(barPalette);
+  dragBar_->hide();
+}
+
+QString MainWindow::ControlName(int slotNumber) {
+  const int id = logic::ControlTable()[static_cast<std::size_t>(slotNumber)].Id;
+  return id >= 0 ? QStringLiteral("ctl_%1").arg(id) : QStringLiteral("ctl_slot%1").arg(slotNumber);
+}
+
+QWidget* MainWindow::ControlForId(int id) const {
+  const std::optional<int> slotNumber = logic::SlotOfId(id);
+  return slotNumber ? Control(*slotNumber) : nullptr;
+}
+
+void MainWindow::CreateControls() {
+  const auto& table = logic::ControlTable();
+  for (int i = 0; i < logic::ControlCount; ++i) {
+    const logic::ControlSpec& spec = table[static_cast<std::size_t>(i)];
+    QWidget* control = CreateControlWidget(spec, this);
+    control->setObjectName(ControlName(i));
+    control->setProperty("helpContext", static_cast<uint>(spec.HelpContext));
+    control->setFocusPolicy(spec.TabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    if (spec.Kind == ControlKind::StatusText || spec.Kind == ControlKind::ProgressText ||
+        spec.Kind == ControlKind::ScrollBar)
+      control->setFocusPolicy(Qt::NoFocus);
+    control->setVisible(spec.Visible);
+    controls_[static_cast<std::size_t>(i)] = control;
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+      const int id = spec.Id;
+      connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
+    }
+  }
+  const std::vector<int> order = logic::TabOrderSlots();
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(Control(order[i - 1]), Control(order[i]));
+  // The stored masks; the local one reads "*.*" when none is stored.
+  auto* localMask = static_cast<QLineEdit*>(Control(slot::LocalMask));
+  auto* remoteMask = static_cast<QLineEdit*>(Control(slot::RemoteMask));
+  localMask->setMaxLength(13);
+  remoteMask->setMaxLength(20);
+  static_cast<QRadioButton*>(Control(slot::Binary))->setChecked(config::Settings().Mode != 'A');
+  static_cast<QRadioButton*>(Control(slot::Ascii))->setChecked(config::Settings().Mode == 'A');
+  static_cast<QCheckBox*>(Control(slot::Auto))->setChecked(config::Settings().AutoMode != 0);
+  Control(slot::Connect)->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::SetListFont(const QFont& font) {
+  listFont_ = font;
+  for (int s : {slot::LocalFileList, slot::RemoteFileList, slot::LocalMask, slot::RemoteMask,
+                slot::LocalDirectoryBox, slot::RemoteDirectoryBox})
+    Control(s)->setFont(font);
+  ApplyLayout();
+}
+
+void MainWindow::SetSavedPlacement(const logic::WindowPlacement& placement) {
+  saved_ = placement;
+  splitX_ = placement.SplitX;
+  splitY_ = placement.SplitY;
+}
+
+logic::LayoutInput MainWindow::CurrentLayoutInput() const {
+  const QFontMetrics metrics(listFont_);
+  const config::ProgramSettings& settings = config::Settings();
+  logic::LayoutInput input;
+  input.ClientWidth = width();
+  input.ClientHeight = height();
+  input.SystemBaseUnitX = metrics.averageCharWidth();
+  input.SystemBaseUnitY = metrics.height();
+  input.Alternate = settings.AlternateLayout != 0;
+  input.ButtonsOnTop = settings.ButtonsOnTop != 0;
+  input.HideButtons = settings.HideDirButtons != 0;
+  input.SplitX = splitX_;
+  input.SplitY = splitY_;
+  return input;
+}
+
+void MainWindow::ApplyLayout() {
+  const logic::LayoutInput input = CurrentLayoutInput();
+  layout_ = logic::ComputeLayout(input);
+  splitX_ = layout_.SplitX;
+  splitY_ = layout_.SplitY;
+  for (int i = 0; i < logic::ControlCount; ++i) {
+    if (i == slot::WorkList) continue;
+    const logic::Rect& r = layout_.Slots[static_cast<std::size_t>(i)];
+    QWidget* control = Control(i);
+    // A directory box's rectangle includes its open list; closed, the box
+    // keeps the height it needs.
+    const int height =
+        (i == slot::LocalDirectoryBox || i == slot::RemoteDirectoryBox) ? control->sizeHint().height() : r.Height;
+    control->setGeometry(r.X, r.Y, r.Width, height);
+    control->setVisible(logic::SlotVisible(i, layout_));
+  }
+  // Buttons and texts take the label font, which SCALE shrinks with the window.
+  const QFont labelFont = LabelFont();
+  for (int i = 0; i < logic::ControlCount; ++i) {
+    switch (logic::ControlTable()[static_cast<std::size_t>(i)].Kind) {
+      case ControlKind::PushButton:
+      case ControlKind::RadioButton:
+      case ControlKind::CheckBox:
+      case ControlKind::StatusText:
+      case ControlKind::ProgressText:
+        if (Control(i)->font() != labelFont) Control(i)->setFont(labelFont);
+        break;
+      default:
+        break;
+    }
+  }
+  for (int s : {slot::Send, slot::Receive}) {
+    const std::string_view caption = logic::SlotCaption(s, input.Alternate);
+    static_cast<QPushButton*>(Control(s))
+        ->setText(ToQString(caption));
+  }
+  update();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  OnSize(width(), height());
+}
+
+void MainWindow::OnSize(int newWidth, int newHeight) {
+  if ((newWidth == lastClientWidth_ && newHeight == lastClientHeight_) || layoutInProgress_ || isMinimized())
+    return;
+  if (connectTried_) {
+    logic::ResizeInput resize;
+    resize.NewWidth = newWidth;
+    resize.NewHeight = newHeight;
+    resize.LastHeight = lastClientHeight_;
+    resize.SavedWindowWidth = saved_.Window.Width;
+    resize.SavedWindowHeight = saved_.Window.Height;
+    resize.SavedSplitY = saved_.SplitY;
+    resize.SplitX = splitX_;
+    resize.SplitY = splitY_;
+    resize.SystemBaseUnitX = QFontMetrics(listFont_).averageCharWidth();
+    const logic::Splits splits = logic::SplitsAfterResize(resize);
+    splitX_ = splits.X;
+    splitY_ = splits.Y;
+  }
+  lastClientWidth_ = newWidth;
+  lastClientHeight_ = newHeight;
+  layoutInProgress_ = true;
+  ApplyLayout();
+  layoutInProgress_ = false;
+}
+
+QFont MainWindow::LabelFont() const {
+  const logic::LabelFont labelFont =
+      logic::SelectLabelFont(config::Settings().ScaleFonts != 0, QFontMetrics(listFont_).height(),
+                             layout_.BaseUnitY, logicalDpiY());
+  QFont font = QApplication::font();
+  if (labelFont.Scaled) font.setPixelSize(std::max(labelFont.PixelHeight, 1));
+  return font;
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+  if (layoutInProgress_) return;
+  QPainter painter(this);
+  const QPalette& pal = palette();
+  const QFont font = LabelFont();
+  painter.setFont(font);
+  if (layout_.HasPaneFrames) {
+    for (const logic::Frame& f : {layout_.LocalFrame, layout_.RemoteFrame})
+      DrawFrame3D(painter, pal, f.X1, f.Y1, f.X2, f.Y2, false, true);
+  }
+  painter.setPen(pal.color(QPalette::WindowText));
+  const QFontMetrics metrics(font);
+  for (const auto& [point, text] : {std::pair{layout_.LocalLabel, logic::LocalLabelText},
+                                    std::pair{layout_.RemoteLabel, logic::RemoteLabelText}}) {
+    const QString label = ToQString(text);
+    // Behind the text the face colour hides the frame's line, as a group box does.
+    const QRect box(point.X, point.Y, metrics.horizontalAdvance(label), metrics.height());
+    painter.fillRect(box, pal.color(QPalette::Window));
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, label);
+  }
+  for (int s : {slot::LocalDirectoryBox, slot::RemoteDirectoryBox, slot::LocalFileList, slot::RemoteFileList})
+    DrawControlBorder(painter, pal, Control(s), true);
+  const QRect line1 = Control(slot::StatusLine1)->geometry();
+  const QRect scroll = Control(slot::StatusScrollBar)->geometry();
+  DrawFrame3D(painter, pal, line1.left() - 5, line1.top() - 2, scroll.right() + 5, scroll.bottom() + 2, true, true);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (event->button() != Qt::LeftButton || config::Settings().AlternateLayout != 0) return;
+  dragging_ = logic::DividerAt(p.x(), p.y(), splitX_, splitY_, false);
+  if (dragging_ == logic::Divider::Vertical)
+    dragBar_->setGeometry(p.x() - 1, 0, 3, height());
+  else if (dragging_ == logic::Divider::Horizontal)
+    dragBar_->setGeometry(0, p.y() - 1, width(), 3);
+  if (dragging_ != logic::Divider::None) {
+    dragBar_->raise();
+    dragBar_->show();
+  }
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (dragging_ == logic::Divider::Vertical)
+    dragBar_->move(p.x() - 1, 0);
+  else if (dragging_ == logic::Divider::Horizontal)
+    dragBar_->move(0, p.y() - 1);
+  UpdateCursor(p.x());
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (dragging_ == logic::Divider::None) return;
+  const QPoint p = event->position().toPoint();
+  dragBar_->hide();
+  if (dragging_ == logic::Divider::Vertical)
+    splitX_ = p.x();
+  else
+    splitY_ = p.y();
+  dragging_ = logic::Divider::None;
+  ApplyLayout();
+}
+
+void MainWindow::UpdateCursor(int mouseX) {
+  switch (logic::CursorAt(mouseX, splitX_, config::Settings().AlternateLayout != 0, busy_)) {
+    case logic::MainCursor::Wait: setCursor(Qt::WaitCursor); break;
+    case logic::MainCursor::SplitHorizontal: setCursor(Qt::SplitHCursor); break;
+    case logic::MainCursor::Arrow: unsetCursor(); break;
+  }
+}
+
+void MainWindow::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  // The wait cursor shows over every control, not just the background.
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+int MainWindow::FocusedSlot() const {
+  const QWidget* focused = QApplication::focusWidget();
+  for (int i = 0; i < logic::ControlCount; ++i)
+    if (focused && (focused == Control(i) || Control(i)->isAncestorOf(focused))) return i;
+  return -1;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  logic::HelpKey key;
+  if (event->key() == Qt::Key_F1 && (event->modifiers() & Qt::ControlModifier))
+    key = logic::HelpKey::ControlF1;
+  else if (event->key() == Qt::Key_F1)
+    key = logic::HelpKey::F1;
+  else if (event->key() == Qt::Key_F2)
+    key = logic::HelpKey::F2;
+  else
+    return QWidget::keyPressEvent(event);
+  const logic::HelpPage page = logic::HelpPageForKey(key, FocusedSlot());
+  if (helpPageHandler_) helpPageHandler_(page);
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == CommandEvent::EventType()) {
+    RunCommand(static_cast<CommandEvent*>(event)->CommandId());
+    return true;
+  }
+  if (event->type() == QEvent::ShortcutOverride) {
+    // The help keys belong to the window, whichever control has the focus.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F1 || key->key() == Qt::Key_F2) {
+      event->accept();
+      return true;
+    }
+  }
+  return QWidget::event(event);
+}
+
+void MainWindow::RunCommand(int commandId) {
+  if (operations::RunsBusyAbort(commandId)) {
+    operations::BusyAbort(commandId);
+    return;
+  }
+  switch (commandId) {
+    case operations::ConnectButtonCommand:
+      connectTried_ = true;
+      operations::ConnectCommand(commandId);
+      break;
+    case operations::CancelCommandId:
+      operations::CancelCommand();
+      break;
+    case operations::ExitButtonCommand:
+    case operations::ExitMenuCommand:
+      close();
+      break;
+    case HelpCommand:
+      platform::CurrentHost().ShowHelp(0);
+      break;
+    case AboutCommand:
+      QMessageBox::about(this, QStringLiteral("About"),
+                         QStringLiteral("%1 %2 %3\n%4")
+                             .arg(ToQString(config::ProgramTitle),
+                                  ToQString(logic::ProgramVersionText()),
+                                  QString::fromStdString(logic::ProgramBuildDateText()),
+                                  ToQString(logic::OwnershipNotice)));
+      break;
+    default:
+      break;  // the other commands are the command dispatch's
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    if (closeHandler_) closeHandler_();
+  }
+  event->accept();
+}
+
+}  // namespace korval::ui

@@ -1,0 +1,106 @@
+#pragma once
+// The main window: the 40 controls of the control table as real widgets
+// (object names "ctl_<id>", "ctl_slot<n>" for the slots without an id), moved
+// to the rectangles the layout arithmetic gives, the painted labels and
+// frames, the divider drag, and the commands the window itself handles.
+
+#include <QEvent>
+#include <QFont>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+#include "ui/logic/help_context.h"
+#include "ui/logic/main_layout.h"
+#include "ui/logic/window_location.h"
+
+class QFrame;
+
+namespace korval::ui {
+
+// A command posted to the main window, handled after the current one.
+class CommandEvent : public QEvent {
+ public:
+  static QEvent::Type EventType();
+  explicit CommandEvent(int commandId) : QEvent(EventType()), commandId_(commandId) {}
+  int CommandId() const { return commandId_; }
+
+ private:
+  int commandId_;
+};
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+
+  QWidget* Control(int slot) const { return controls_[static_cast<std::size_t>(slot)]; }
+  // The control with command id `id`, or nullptr.
+  QWidget* ControlForId(int id) const;
+  static QString ControlName(int slot);
+
+  // The list font: given to the lists, mask fields and directory boxes; its
+  // metrics are the layout's base units.
+  void SetListFont(const QFont& font);
+  // The place read from LOC at start: the sizes and splits the resize rule
+  // compares against, and the live splits.
+  void SetSavedPlacement(const logic::WindowPlacement& placement);
+  void SetConnectTried() { connectTried_ = true; }
+
+  // Computes the layout for the current client size and moves every control.
+  void ApplyLayout();
+  const logic::LayoutResult& CurrentLayout() const { return layout_; }
+  logic::LayoutInput CurrentLayoutInput() const;
+  int SplitX() const { return splitX_; }
+  int SplitY() const { return splitY_; }
+
+  // The window's commands (the buttons, posted commands).
+  void RunCommand(int commandId);
+  // Runs before the window closes (the close order of the program).
+  void SetCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }
+  // What F1, F2 and Ctrl+F1 open.
+  void SetHelpPageHandler(std::function<void(const logic::HelpPage&)> handler) {
+    helpPageHandler_ = std::move(handler);
+  }
+  // The wait cursor while the GUI thread waits for the network.
+  void SetBusy(bool busy);
+
+ protected:
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void CreateControls();
+  void OnSize(int width, int height);
+  void UpdateCursor(int mouseX);
+  // The labels' font for the current base units (SCALE).
+  QFont LabelFont() const;
+  int FocusedSlot() const;
+
+  std::array<QWidget*, logic::ControlCount> controls_{};
+  logic::LayoutResult layout_;
+  QFont listFont_;
+  int splitX_ = 0;
+  int splitY_ = 0;
+  logic::WindowPlacement saved_;
+  bool connectTried_ = false;
+  int lastClientWidth_ = -1;
+  int lastClientHeight_ = -1;
+  bool layoutInProgress_ = false;
+  logic::Divider dragging_ = logic::Divider::None;
+  QFrame* dragBar_ = nullptr;
+  bool busy_ = false;
+  bool closing_ = false;
+  std::function<void()> closeHandler_;
+  std::function<void(const logic::HelpPage&)> helpPageHandler_;
+};
+
+}  // namespace korval::ui
