@@ -96,6 +96,7 @@ std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
         break;
       case 'i':
         position = NextWord(text, position, ProgramFiles().ConfigPath, ConfigPathCapacity);
+        ProgramFiles().ConfigPath = PathFromWorkingDirectory(ProgramFiles().ConfigPath);
         LoadGlobalSettings();
         ForgetProfileOptions();
         break;

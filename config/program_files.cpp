@@ -113,6 +113,12 @@ std::string LocateProgramFile(std::string_view name) {
   return JoinDirectory(locations.ConfigDirectory, name);
 }
 
+std::string PathFromWorkingDirectory(std::string_view path) {
+  std::string directory = CurrentSearchLocations().WorkingDirectory;
+  if (path.empty() || path.front() == '/' || directory.empty()) return std::string(path);
+  return JoinDirectory(std::move(directory), path);
+}
+
 std::optional<std::string> LocateProgramFiles(std::string_view commandLine) {
   ProgramFilePaths& paths = ProgramFiles();
   paths.ConfigPath = LocateProgramFile("KORVAL.INI");

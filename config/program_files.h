@@ -13,7 +13,9 @@ namespace korval::config {
 
 constexpr std::size_t ConfigPathCapacity = 255;
 
-// The located paths. ConfigPath is replaced verbatim by the "-i" option.
+// The located paths. The "-i" option replaces ConfigPath; a relative name
+// there is taken from the directory korval started in, since the window's
+// local pane changes the process's directory later.
 struct ProgramFilePaths {
   std::string ConfigPath;       // KORVAL.INI
   std::string HelpPath;         // KORVAL.HLP
@@ -42,6 +44,10 @@ void EnsureDirectoryFor(const std::string& path);
 
 // The path of companion file `name` by the three-step search.
 std::string LocateProgramFile(std::string_view name);
+
+// `path` as it stands when absolute (or when the working directory is
+// unknown), else below the working directory of the search.
+std::string PathFromWorkingDirectory(std::string_view path);
 
 // Start-up: locates the four files, then hands the command line to the option
 // parser (which loads the global settings first) and returns what it returns:

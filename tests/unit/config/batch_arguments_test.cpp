@@ -142,6 +142,16 @@ TEST_F(CommandLineTest, ProfileOptionLoadsTheProfileAgainAfterInifile) {
   EXPECT_EQ(CurrentProfile().User, "");  // -p reset what -u set before it
 }
 
+TEST_F(CommandLineTest, RelativeInifileIsTakenFromTheStartingDirectory) {
+  // The window's local pane changes the process's directory later: the file
+  // must stay the one named at the start.
+  WriteFile(WorkingDirectory() + "/sub/other.ini", "[_config_]\nSESSION=\n[p]\nHOST=rel.example\n");
+  std::optional<std::string> rest = ParseCommandOptions("-i sub/other.ini -p p x");
+  ASSERT_TRUE(rest.has_value());
+  EXPECT_EQ(ProgramFiles().ConfigPath, WorkingDirectory() + "/sub/other.ini");
+  EXPECT_EQ(CurrentProfile().Host, "rel.example");
+}
+
 TEST_F(CommandLineTest, UnknownOptionShowsTheRestAndTheUsage) {
   EXPECT_FALSE(ParseCommandOptions("-binary -x foo bar").has_value());
   ASSERT_EQ(messages_.Messages.size(), 1u);
