@@ -23,14 +23,15 @@ constexpr unsigned UniqueCandidates = 99;
 
 NameLengthQuery nameLengthQuery;
 
-long MaximumNameLength() {
+long MaximumNameLength(const std::string& directory) {
   if (nameLengthQuery) return nameLengthQuery();
-  return ::pathconf(".", _PC_NAME_MAX);
+  return ::pathconf(directory.empty() ? "." : directory.c_str(), _PC_NAME_MAX);
 }
 
-bool FileExists(const std::string& name) {
+bool FileExists(const std::string& directory, const std::string& name) {
+  const std::string path = directory.empty() ? name : directory + "/" + name;
   struct stat info {};
-  return ::stat(name.c_str(), &info) == 0;
+  return ::stat(path.c_str(), &info) == 0;
 }
 
 bool EndsWithIgnoreCase(std::string_view text, std::string_view ending) {
@@ -92,8 +93,9 @@ bool ConvertExtension(std::string& name, ConversionDirection direction) {
   return false;
 }
 
-std::string LocalNameFor(std::string_view remoteName) {
-  const long maximum = MaximumNameLength();
+std::string LocalNameFor(std::string_view remoteName, std::string_view localDirectoryIn) {
+  const std::string localDirectory(localDirectoryIn);
+  const long maximum = MaximumNameLength(localDirectory);
   // A name the file system takes is kept as it is, however long.
   const bool longNames = maximum > 12 && static_cast<long>(LastPathPart(remoteName).size()) <= maximum;
 
@@ -132,7 +134,7 @@ std::string LocalNameFor(std::string_view remoteName) {
   std::string name = platform::TruncateTo(compose(), LocalNameCapacity);
 
   if (config::Settings().ReceiveUnique) {
-    for (unsigned candidate = 0; candidate < UniqueCandidates && FileExists(name); ++candidate) {
+    for (unsigned candidate = 0; candidate < UniqueCandidates && FileExists(localDirectory, name); ++candidate) {
       if (extension.empty())
         name = platform::FormatTruncated(LocalNameCapacity, "%s.%03u", base.c_str(), candidate);
       else if (base.size() < 6)

@@ -14,6 +14,7 @@
 #include "config/program_identity.h"
 #include "config/program_settings.h"
 #include "config/session_profile.h"
+#include "config/transfer_switches.h"
 #include "engine/command_engine.h"
 #include "engine/data_connection.h"
 #include "engine/failure_reason.h"
@@ -110,7 +111,7 @@ class GatherBuffer {
 };
 
 void ErrorSound() {
-  if (config::Settings().Bell) PlaySound(SoundEvent::Error);
+  if (config::CurrentTransferSwitches().Bell) PlaySound(SoundEvent::Error);
 }
 
 bool RefuseWhenBusy(int controlSocket) {
@@ -127,10 +128,9 @@ bool RefuseWhenBusy(int controlSocket) {
 }
 
 char SettleTransferType(int controlSocket, char letter, std::string_view autoName) {
-  if (config::Settings().AutoMode) {
+  if (config::CurrentTransferSwitches().AutoMode) {
     letter = AutoModeLetter(autoName);
-    config::Settings().Mode = letter;
-    platform::CurrentHost().PostCommand(ModeButtonsCommand);
+    if (config::SetTransferMode(letter)) platform::CurrentHost().PostCommand(ModeButtonsCommand);
   }
   Session& session = TheSession();
   if (letter != session.ServerTypeSent) {

@@ -6,6 +6,7 @@
 
 #include "config/program_settings.h"
 #include "config/session_profile.h"
+#include "config/transfer_switches.h"
 #include "engine/command_engine.h"
 #include "engine/file_transfer.h"
 #include "engine/host_type.h"
@@ -34,18 +35,6 @@ int SendWithXForm(int socket, const char* verb, const char* xVerb, std::optional
 }
 
 // Restores a setting when the listing is done.
-class SettingOff {
- public:
-  explicit SettingOff(int& setting) : setting_(setting), saved_(setting) { setting_ = 0; }
-  ~SettingOff() { setting_ = saved_; }
-  SettingOff(const SettingOff&) = delete;
-  SettingOff& operator=(const SettingOff&) = delete;
-
- private:
-  int& setting_;
-  int saved_;
-};
-
 }  // namespace
 
 int ChangeRemoteDir(int socket, std::string_view path) {
@@ -112,11 +101,12 @@ int SendUserCommand(int socket, std::string_view text, const std::string& listin
 int DoDirList(int socket, std::string_view text) { return DoDirListInto(socket, text, engine::ListingFile()); }
 
 int DoDirListInto(int socket, std::string_view text, const std::string& path) {
-  config::ProgramSettings& settings = config::Settings();
-  // A listing makes no sound, shows no transfer dialog and is always ASCII.
-  SettingOff bell(settings.Bell);
-  SettingOff hash(settings.ShowTransferDialog);
-  SettingOff autoMode(settings.AutoMode);
+  // A listing makes no sound, shows no transfer dialog and is always ASCII;
+  // the switches are this listing's own, the shared settings stay.
+  config::OwnTransferSwitches own;
+  own.Switches().Bell = 0;
+  own.Switches().ShowTransferDialog = 0;
+  own.Switches().AutoMode = 0;
   if (TheSession().CommandActive) return 4;
   return ReceiveFile(socket, text, path, 'A');
 }

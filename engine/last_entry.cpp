@@ -3,7 +3,7 @@
 namespace korval::engine {
 
 LastEntryRecord& LastEntry() {
-  static LastEntryRecord entry;
+  thread_local LastEntryRecord entry;
   return entry;
 }
 

@@ -7,6 +7,7 @@
 
 #include "config/program_files.h"
 #include "config/program_settings.h"
+#include "config/transfer_switches.h"
 #include "engine/last_entry.h"
 #include "engine/message_log.h"
 #include "engine/session.h"
@@ -39,7 +40,7 @@ void OpenStatusDisplay(TransferDirection direction) {
   if (status.ExpectedSize == 0 && LastEntry().Size != 0) status.ExpectedSize = static_cast<std::int64_t>(LastEntry().Size);
   displayOpen = true;
   lastProgressTick = {};
-  const platform::StatusDisplayTarget target = config::Settings().ShowTransferDialog != 0
+  const platform::StatusDisplayTarget target = config::CurrentTransferSwitches().ShowTransferDialog != 0
                                                    ? platform::StatusDisplayTarget::Dialog
                                                    : platform::StatusDisplayTarget::MainWindowField;
   platform::CurrentHost().OpenStatusDisplay(static_cast<int>(direction), status.StatusText, target,
@@ -65,7 +66,8 @@ void ShowProgress(std::int64_t bytes, TransferClock::time_point start, TransferC
   if (now - lastProgressTick < ProgressInterval) return;
   lastProgressTick = now;
   platform::CurrentHost().SetProgressText(
-      ProgressText(bytes, ElapsedMs(start, now), expected, settings.ShowTransferDialog != 0, settings.RatesInBytes == 1),
+      ProgressText(bytes, ElapsedMs(start, now), expected, config::CurrentTransferSwitches().ShowTransferDialog != 0,
+                   settings.RatesInBytes == 1),
       bytes, expected);
 }
 
@@ -85,12 +87,15 @@ std::string TransferLogPath(std::string_view logName) {
 }
 
 void WriteTransferLog(TransferDirection direction, std::string_view localName, std::string_view hostText,
-                      std::string_view remoteDir, std::string_view remoteName) {
+                      std::string_view remoteDir, std::string_view remoteName, std::string_view localDirectory) {
   TransferLogRecord record;
   std::time_t now = std::time(nullptr);
   ::localtime_r(&now, &record.when);
   char directory[4096];
-  record.localDir = ::getcwd(directory, sizeof directory) ? directory : "";
+  if (!localDirectory.empty())
+    record.localDir = std::string(localDirectory);
+  else
+    record.localDir = ::getcwd(directory, sizeof directory) ? directory : "";
   if (config::ReadTransferLogEnabled() != 1) return;
   const std::string logPath = TransferLogPath(config::ReadTransferLogName());
   config::EnsureDirectoryFor(logPath);

@@ -32,11 +32,11 @@ void LogTransferStats(std::string_view label, std::int64_t bytes, TransferClock:
                       TransferClock::time_point end, bool failed);
 // One line in the transfer log (setting logfile) when dolog is 1.
 // A relative logfile name lies in the directory of the configuration file,
-// whatever the current directory (which the local pane and the tree walks
-// change), so one log collects every transfer; an absolute one is used as
-// given.
+// whatever the current directory (which the local pane changes), so one log
+// collects every transfer; an absolute one is used as given. `localName` is
+// a name in `localDirectory` (empty: the current directory).
 void WriteTransferLog(TransferDirection direction, std::string_view localName, std::string_view hostText,
-                      std::string_view remoteDir, std::string_view remoteName);
+                      std::string_view remoteDir, std::string_view remoteName, std::string_view localDirectory = {});
 // Where the log of a logfile name goes.
 std::string TransferLogPath(std::string_view logName);
 

@@ -44,42 +44,41 @@ std::string LocalDisplayText(const std::string& name, const std::string& info, b
 
 }  // namespace
 
-void ListLocalDirectory() {
+LocalListingOptions CurrentLocalListingOptions() {
   const config::ProgramSettings& settings = config::Settings();
-  const bool forceLower = settings.ForceLowerCase != 0;
-  const bool longDir = settings.LongDirectory != 0;
+  LocalListingOptions options;
+  options.Mask = LocalMask();
+  if (options.Mask.empty()) options.Mask = "*.*";
+  options.Sort = settings.LocalSort;
+  options.ForceLowerCase = settings.ForceLowerCase != 0;
+  options.LongDirectory = settings.LongDirectory != 0;
+  return options;
+}
 
-  std::optional<std::string> current = platform::CurrentDirectory();
-  if (current)
-    LocalDirectoryBox().Show(platform::TruncateTo(*current, LocalDirCapacity));
-  else
-    LocalDirectoryBox().SetText("");
-
-  PaneList& pane = LocalPane();
-  pane.Hide();
-  pane.Clear();
-  pane.ResetWidestText();
-  pane.SetSortSetting(settings.LocalSort);
+bool ListLocalDirectoryInto(const std::string& directory, PaneList& list, const LocalListingOptions& options) {
+  const bool forceLower = options.ForceLowerCase;
+  const bool longDir = options.LongDirectory;
+  list.Clear();
+  list.ResetWidestText();
+  list.SetSortSetting(options.Sort);
 
   // What cannot be read simply shows fewer entries.
-  const std::vector<platform::DirectoryEntry> entries =
-      current ? platform::ReadDirectory(".").value_or(std::vector<platform::DirectoryEntry>{})
-              : std::vector<platform::DirectoryEntry>{};
+  const std::optional<std::vector<platform::DirectoryEntry>> read =
+      directory.empty() ? std::nullopt : platform::ReadDirectory(directory);
+  const std::vector<platform::DirectoryEntry> entries = read.value_or(std::vector<platform::DirectoryEntry>{});
 
-  pane.Add(LocalEntry("..", DirectoryKind));
+  list.Add(LocalEntry("..", DirectoryKind));
   for (const platform::DirectoryEntry& item : entries) {
     if (!item.IsDirectory || item.Name == "." || item.Name == "..") continue;
-    pane.Add(LocalEntry(item.Name, forceLower ? platform::ToLowerAscii(item.Name) : item.Name, DirectoryKind));
+    list.Add(LocalEntry(item.Name, forceLower ? platform::ToLowerAscii(item.Name) : item.Name, DirectoryKind));
   }
   // A drive is known by where it came from, not by its first character: a
   // directory may be called "[x]" here.
-  for (char drive : platform::AvailableDrives()) pane.Add(LocalEntry(std::string("[-") + drive + "-]", DriveKind));
+  for (char drive : platform::AvailableDrives()) list.Add(LocalEntry(std::string("[-") + drive + "-]", DriveKind));
 
-  std::string mask = LocalMask();
-  if (mask.empty()) mask = "*.*";
   const config::AsciiExtensionList asciiList = config::AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
   for (const platform::DirectoryEntry& item : entries) {
-    if (item.IsDirectory || !platform::MatchesLocalMask(item.Name, mask)) continue;
+    if (item.IsDirectory || !platform::MatchesLocalMask(item.Name, options.Mask)) continue;
     // FORCLOW changes what is shown, never the name the file is reached by.
     std::string name = forceLower ? platform::ToLowerAscii(item.Name) : item.Name;
     const platform::LocalTime time = platform::ToLocalTime(item.ModifiedTime);
@@ -97,9 +96,21 @@ void ListLocalDirectory() {
     date.Minute = static_cast<std::uint8_t>(time.Minute);
     entry.SetDate(date);
     entry.Size = item.Size;
-    pane.Add(std::move(entry), WidthTracking::Track);
+    list.Add(std::move(entry), WidthTracking::Track);
   }
-  pane.Show();
+  return read.has_value();
+}
+
+void ListLocalDirectory() {
+  const std::optional<std::string> current = platform::CurrentDirectory();
+  if (current)
+    LocalDirectoryBox().Show(platform::TruncateTo(*current, LocalDirCapacity));
+  else
+    LocalDirectoryBox().SetText("");
+  const LocalListingOptions options = CurrentLocalListingOptions();
+  PaneList built(options.Sort);
+  ListLocalDirectoryInto(current.value_or(std::string()), built, options);
+  LocalPane().TakeContentsOf(built);
 }
 
 void RemoveTempFiles() { platform::RemoveFilesOfThisRun(); }

@@ -62,28 +62,29 @@ int FetchListing(int socket, std::string_view command, Fetch fetch, bool clearCa
   return result;
 }
 
-void ShowListing(int result) {
+int ShowListing(int result) {
   if (result == 2) {
     ParseRemoteListingFile();
-    return;
+    return result;
   }
   RemotePane().Clear();
   engine::LogPrintf("DoDirList returned %u", static_cast<unsigned>(result));
+  return result;
 }
 
-void Retrieve(RetrievalLock lock, Fetch fetch) {
+int Retrieve(RetrievalLock lock, Fetch fetch) {
   std::optional<SessionBusyMark> mark;
   if (lock == RetrievalLock::Take) {
     if (IsSessionBusy()) {
       engine::LogMessage("[E] busy, no retrieve");
-      return;
+      return 0;
     }
     mark.emplace();
   }
   RemotePane().Clear();
   if (!Connected()) {
     RemoteDirectoryBox().SetText("");
-    return;
+    return 0;
   }
   engine::Session& session = engine::TheSession();
   const int socket = session.ControlSocket;
@@ -97,7 +98,7 @@ void Retrieve(RetrievalLock lock, Fetch fetch) {
 
   const std::string mask = RemoteMask();
   const bool bareList = fetch == Fetch::Always && (mask.empty() || IsWildcardMask(mask));
-  ShowListing(FetchListing(socket, bareList ? "LIST" : ListCommand(mask), fetch, true));
+  return ShowListing(FetchListing(socket, bareList ? "LIST" : ListCommand(mask), fetch, true));
 }
 
 }  // namespace
@@ -136,11 +137,11 @@ std::string RemoteDirFromPwdReply(std::string_view replyLine) {
   return std::string(text.substr(0, text.find('\'')));
 }
 
-void RetrieveRemoteListing(RetrievalLock lock) { Retrieve(lock, Fetch::UseCache); }
+int RetrieveRemoteListing(RetrievalLock lock) { return Retrieve(lock, Fetch::UseCache); }
 
-void RefreshRemoteListing(RetrievalLock lock) {
+int RefreshRemoteListing(RetrievalLock lock) {
   engine::LogMessage("[S] forced new retrieve");
-  Retrieve(lock, Fetch::Always);
+  return Retrieve(lock, Fetch::Always);
 }
 
 void RedisplayListing(std::int32_t pane) {

@@ -47,10 +47,12 @@ std::string RemoteDirFromPwdReply(std::string_view replyLine);
 
 // Shows the current remote directory, from the cache when it holds it.
 // Without a connection the pane and the directory box are just emptied.
-void RetrieveRemoteListing(RetrievalLock lock);
+// 2 when a listing is shown; else the class of the failed LIST, or 0 when
+// nothing was asked (no connection, or refused as busy).
+int RetrieveRemoteListing(RetrievalLock lock);
 // The same, but always fetches anew (into the cached file when there is one)
 // and asks PWD for every host type; a wildcard or empty mask sends a bare LIST.
-void RefreshRemoteListing(RetrievalLock lock);
+int RefreshRemoteListing(RetrievalLock lock);
 // After a sort change: the local pane is listed again; the remote pane is
 // rebuilt from the cache entry of RemoteDir(), or fetched, without PWD.
 // While a worker owns the connection only a cached listing is shown again.

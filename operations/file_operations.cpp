@@ -12,6 +12,7 @@
 
 #include "config/program_settings.h"
 #include "config/prompts.h"
+#include "config/transfer_switches.h"
 #include "engine/command_engine.h"
 #include "engine/file_transfer.h"
 #include "engine/ftp_commands.h"
@@ -27,6 +28,7 @@
 #include "listing/remote_listing.h"
 #include "listing/selection.h"
 #include "operations/choice_prompt.h"
+#include "operations/tree_transfer.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 #include "platform/net.h"
@@ -131,6 +133,15 @@ std::string LocalFilePath(const std::string& name) {
   return *directory + name;
 }
 
+// What a running tree walk reads or writes (its local tree, and the
+// directories that hold it) is not deleted, renamed or moved under it.
+bool RefusedDuringWalk(const std::string& name) {
+  const std::string path = LocalFilePath(name);
+  if (!UsedByTreeWalk(path)) return false;
+  engine::LogPrintf("Not while a directory transfer uses it: %s", path.c_str());
+  return true;
+}
+
 void StartFor(ViewAction action, const std::string& file) {
   std::vector<std::string> arguments =
       action == ViewAction::View ? platform::ProgramArguments(config::ReadViewerCommand(), file)
@@ -170,20 +181,20 @@ platform::TemporaryFile ViewTemporaryFile(const std::string& remoteName) {
 }
 
 void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEntry) {
-  config::ProgramSettings& settings = config::Settings();
-  const int savedAuto = settings.AutoMode;
   {
     listing::SessionBusyMark busy;
     platform::TemporaryFile file = ViewTemporaryFile(entry.Name);
     if (!file.Valid()) {
       engine::LogPrintf("Cannot create a temporary file for %s", entry.Name.c_str());
     } else {
-      char letter = settings.Mode;
+      // This transfer's own switches: what it turns off is not the user's.
+      config::OwnTransferSwitches own;
+      char letter = own.Switches().Mode;
       // ASCII for a name without an extension, and for View in Auto mode;
       // Auto is off for this transfer, or it would choose again by the name.
-      if (ViewExtension(entry.Name).empty() || (action == ViewAction::View && settings.AutoMode)) {
+      if (ViewExtension(entry.Name).empty() || (action == ViewAction::View && own.Switches().AutoMode)) {
         letter = 'A';
-        settings.AutoMode = 0;
+        own.Switches().AutoMode = 0;
       }
       engine::LastEntry().Kind = entry.Kind;
       engine::LastEntry().Size = entry.Size;
@@ -198,7 +209,6 @@ void ViewRemoteEntry(const SelectedEntry& entry, ViewAction action, bool onlyEnt
         EnterRemote(entry.Name, listing::RetrievalLock::AlreadyHeld);
       }
     }
-    settings.AutoMode = savedAuto;
     listing::ListLocalDirectory();
   }
   platform::CurrentHost().EnableControl(CancelButtonId, true);
@@ -253,6 +263,7 @@ void MakeDirectory(PaneSide side) {
 void RemoveDirectory(PaneSide side) {
   for (const SelectedEntry& entry : ReadSelection(ListOf(side))) {
     if (entry.Kind != listing::DirectoryKind || entry.Name == "..") continue;
+    if (side == PaneSide::Local && RefusedDuringWalk(entry.Name)) return;
     if (VerifyDeletion(entry.Name, false) != platform::Host::DeletionYes) return;
     if (side == PaneSide::Remote) {
       if (engine::RemoveRemoteDir(ControlSocket(), entry.Name) == 2)
@@ -280,6 +291,7 @@ void DeleteEntries(PaneSide side) {
   bool changed = false;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const SelectedEntry& entry = entries[i];
+    if (side == PaneSide::Local && RefusedDuringWalk(entry.Name)) continue;
     if (confirm) {
       const std::size_t remaining = entries.size() - i;
       const int answer = VerifyDeletion(entry.Name, remaining >= 2);
@@ -312,8 +324,10 @@ void RenameEntries(PaneSide side) {
   std::erase_if(entries, IsParentOrDrive);
   bool changed = false;
   for (const SelectedEntry& entry : entries) {
+    if (side == PaneSide::Local && RefusedDuringWalk(entry.Name)) continue;
     std::string newName = entry.Name;
     if (config::AskText(&newName, "Enter new name for \"%s\":", entry.Name.c_str()) == 0 || newName.empty()) break;
+    if (side == PaneSide::Local && RefusedDuringWalk(newName)) continue;
     if (side == PaneSide::Remote) {
       if (engine::SendCommand(ControlSocket(), "RNFR %s", entry.Name.c_str()) != 3) continue;
       if (engine::SendCommand(ControlSocket(), "RNTO %s", newName.c_str()) == 2)
@@ -340,6 +354,7 @@ void MoveEntries(PaneSide side) {
   bool changed = false;
   for (const SelectedEntry& entry : entries) {
     const std::string target = destination + "/" + entry.Name;
+    if (side == PaneSide::Local && (RefusedDuringWalk(entry.Name) || RefusedDuringWalk(target))) continue;
     if (side == PaneSide::Remote) {
       if (engine::SendCommand(ControlSocket(), "RNFR %s", entry.Name.c_str()) != 3) continue;
       if (engine::SendCommand(ControlSocket(), "RNTO %s", target.c_str()) == 2)

@@ -3,12 +3,14 @@
 #include "config/program_settings.h"
 #include "config/prompts.h"
 #include "config/session_profile.h"
+#include "config/transfer_switches.h"
 #include "engine/destination_naming.h"
 #include "engine/file_transfer.h"
 #include "engine/message_log.h"
 #include "engine/remote_dir.h"
 #include "engine/session.h"
 #include "engine/transfer_status.h"
+#include "platform/fs.h"
 #include "platform/host.h"
 #include "platform/text.h"
 
@@ -31,7 +33,8 @@ std::optional<std::string> AskDestination(const char* format, std::string_view s
 
 }  // namespace
 
-int SendLocalFile(std::string_view localPathIn, unsigned number, unsigned count, bool prompt) {
+int SendLocalFile(std::string_view localPathIn, unsigned number, unsigned count, bool prompt,
+                  std::string_view localDirectory) {
   const std::string localPath(localPathIn);
   std::string remoteName(engine::LastPathPart(localPath));
   engine::ConvertExtension(remoteName, engine::ConversionDirection::Send);
@@ -43,18 +46,19 @@ int SendLocalFile(std::string_view localPathIn, unsigned number, unsigned count,
     remoteName = *edited;
   }
   engine::LogPrintf("sending %s as %s (%u of %u)", localPath.c_str(), remoteName.c_str(), number, count);
-  int result =
-      engine::SendFile(engine::TheSession().ControlSocket, "STOR " + remoteName, localPath, config::Settings().Mode);
+  int result = engine::SendFile(engine::TheSession().ControlSocket, "STOR " + remoteName,
+                                platform::JoinPath(localDirectory, localPath), config::CurrentTransferSwitches().Mode);
   // Only a complete transfer is one; a failed or partial send is not logged.
   if (result == 2)
     engine::WriteTransferLog(engine::TransferDirection::Send, localPath, config::CurrentProfile().Host,
-                             engine::RemoteDir(), remoteName);
+                             engine::RemoteDir(), remoteName, localDirectory);
   return result;
 }
 
-int ReceiveRemoteFile(std::string_view remoteNameIn, unsigned number, unsigned count, bool prompt) {
+int ReceiveRemoteFile(std::string_view remoteNameIn, unsigned number, unsigned count, bool prompt,
+                      std::string_view localDirectory) {
   const std::string remoteName(remoteNameIn);
-  std::string localName = engine::LocalNameFor(remoteName);
+  std::string localName = engine::LocalNameFor(remoteName, localDirectory);
   if (prompt) {
     std::optional<std::string> edited =
         AskDestination("Enter local file name for %s:", remoteName, localName, LocalNameHelpContext,
@@ -64,14 +68,14 @@ int ReceiveRemoteFile(std::string_view remoteNameIn, unsigned number, unsigned c
   }
   engine::Status().ExpectedSize = 0;
   engine::LogPrintf("receiving %s as %s (%u of %u)", remoteName.c_str(), localName.c_str(), number, count);
-  int result =
-      engine::ReceiveFile(engine::TheSession().ControlSocket, "RETR " + remoteName, localName, config::Settings().Mode);
+  int result = engine::ReceiveFile(engine::TheSession().ControlSocket, "RETR " + remoteName,
+                                   platform::JoinPath(localDirectory, localName), config::CurrentTransferSwitches().Mode);
   if (engine::TransferResult() == engine::TransferComplete) {
     engine::ClearRestartRecord(config::CurrentProfile().Name);
     // The data all came, and the server says so too.
     if (result == 2)
       engine::WriteTransferLog(engine::TransferDirection::Receive, localName, config::CurrentProfile().Name,
-                               engine::RemoteDir(), remoteName);
+                               engine::RemoteDir(), remoteName, localDirectory);
   }
   return result;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "config/program_identity.h"
 #include "config/program_settings.h"
 #include "config/prompts.h"
+#include "config/transfer_switches.h"
 #include "engine/destination_naming.h"
 #include "engine/file_transfer.h"
 #include "engine/ftp_commands.h"
@@ -54,15 +56,89 @@ std::mutex workerMutex;
 std::jthread workerThread;  // joined at the latest when the program ends
 std::atomic<std::thread::id> workerRunsOn{};
 
+// The local trees the walks use now, each as its path and, where a link
+// leads there, the real path too.
+std::mutex walkRootMutex;
+std::vector<std::string> walkRoots;
+
 int ControlSocket() { return engine::TheSession().ControlSocket; }
 
+// What a selection worker runs with, taken on the thread that starts it:
+// the directory the local pane shows (every local name of the worker is in
+// it, whatever the pane shows later), the transfer switches (the worker's
+// own copy from then on) and whether Ctrl or Shift was held.
+struct WorkerStart {
+  std::string localDirectory;
+  config::TransferSwitches switches;
+  bool modifierHeld = false;
+  bool skippedAny = false;  // a walk of the selection passed entries over
+};
+
+WorkerStart TakeWorkerStart() {
+  WorkerStart start;
+  start.localDirectory = platform::CurrentDirectory().value_or(std::string());
+  start.switches = config::CurrentTransferSwitches();
+  start.modifierHeld = modifierHeld;
+  return start;
+}
+
+// One directory of a local walk, known by its device and inode: a path
+// names it in many ways.
+struct LocalIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const LocalIdentity&) const = default;
+};
+
 // The directories a walk has entered, outermost first: where each level
-// came from, remote and local.
+// came from, remote and local, and what it passed over.
 struct TreeWalk {
   std::vector<std::string> remotePath;
   std::vector<std::string> localPath;
+  std::vector<LocalIdentity> localIdentities;  // a send walk's, its start directory first
+  listing::LocalListingOptions localListing;   // as the walk began
+  unsigned skipped = 0;
   unsigned Depth() const { return static_cast<unsigned>(remotePath.size()); }
 };
+
+std::string Normalised(const std::string& path) {
+  std::string normal = std::filesystem::path(path).lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return normal;
+}
+
+// Registers a walk's local tree for its lifetime.
+class WalkRoot {
+ public:
+  explicit WalkRoot(const std::string& path) {
+    paths_.push_back(Normalised(path));
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(path, error);
+    if (!error && Normalised(real.string()) != paths_.front()) paths_.push_back(Normalised(real.string()));
+    std::lock_guard lock(walkRootMutex);
+    walkRoots.insert(walkRoots.end(), paths_.begin(), paths_.end());
+  }
+  ~WalkRoot() {
+    std::lock_guard lock(walkRootMutex);
+    for (const std::string& path : paths_) {
+      auto found = std::find(walkRoots.begin(), walkRoots.end(), path);
+      if (found != walkRoots.end()) walkRoots.erase(found);
+    }
+  }
+  WalkRoot(const WalkRoot&) = delete;
+  WalkRoot& operator=(const WalkRoot&) = delete;
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+// Whether `path` is `directory` or lies inside it.
+bool WithinDirectory(const std::string& path, const std::string& directory) {
+  if (path == directory) return true;
+  if (directory == "/") return true;
+  return path.size() > directory.size() && path.compare(0, directory.size(), directory) == 0 &&
+         path[directory.size()] == '/';
+}
 
 // A name from the server that can only name an entry of the current local
 // directory.
@@ -71,12 +147,19 @@ bool IsPlainName(std::string_view name) {
          name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
-bool IsSymbolicLink(const std::string& name) {
+bool IsSymbolicLink(const std::string& path) {
   struct stat info {};
-  return ::lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
-bool OnPath(const std::vector<std::string>& path, const std::string& directory) {
+std::optional<LocalIdentity> DirectoryIdentity(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+  return LocalIdentity{info.st_dev, info.st_ino};
+}
+
+template <typename Item>
+bool OnPath(const std::vector<Item>& path, const Item& directory) {
   return std::find(path.begin(), path.end(), directory) != path.end();
 }
 
@@ -87,29 +170,26 @@ bool TransferSucceeded(int result) {
 
 void Yield() { platform::RunBlockingHook(); }
 
-// HASH, BELL and PROMPT off for the files inside a tree.
+// HASH, BELL and PROMPT off for the files inside a tree: in the worker's
+// own switches, never in the shared settings.
 class TreeSettings {
  public:
-  TreeSettings() : settings_(config::Settings()) {
-    saved_[0] = std::exchange(settings_.ShowTransferDialog, 0);
-    saved_[1] = std::exchange(settings_.Bell, 0);
-    saved_[2] = std::exchange(settings_.PromptForNames, 0);
-  }
-  ~TreeSettings() {
-    settings_.ShowTransferDialog = saved_[0];
-    settings_.Bell = saved_[1];
-    settings_.PromptForNames = saved_[2];
+  TreeSettings() {
+    own_.Switches().ShowTransferDialog = 0;
+    own_.Switches().Bell = 0;
+    own_.Switches().PromptForNames = 0;
   }
   TreeSettings(const TreeSettings&) = delete;
   TreeSettings& operator=(const TreeSettings&) = delete;
 
  private:
-  config::ProgramSettings& settings_;
-  int saved_[3];
+  config::OwnTransferSwitches own_;  // starts as the worker's, goes back to it
 };
 
-// The level's way back: the remote directory (a refresh or a plain retrieval
-// shows it again), then the local one. 0 when either fails.
+// The level's way back to the remote directory it came from (a refresh or
+// a plain retrieval shows it again); 0 when it fails. The local side has no
+// way back to go: the walk names its local directories, it never enters
+// them.
 int ReturnToRemote(const std::string& remoteBack, bool refresh, int result) {
   if (engine::ChangeRemoteDir(ControlSocket(), remoteBack) == 2) {
     if (refresh) {
@@ -124,86 +204,94 @@ int ReturnToRemote(const std::string& remoteBack, bool refresh, int result) {
   return 0;
 }
 
-int ReturnToLocal(const std::string& localBack, int result) {
-  if (::chdir(localBack.c_str()) != 0) {
-    engine::LogPrintf("[E] failed to return to orig ldir %s", localBack.c_str());
-    result = 0;
-  }
-  listing::ListLocalDirectory();
-  return result;
+// The listing of the remote directory just entered; a LIST that fails is a
+// failure of the level, not an empty directory.
+bool ListedRemoteLevel(const std::string& name) {
+  if (listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld) == 2) return true;
+  engine::LogPrintf("failed to list rdir %s", name.c_str());
+  return false;
 }
 
 // Whether the remote directory just entered is one the walk has come
 // through already; it is not walked again.
-bool RemoteLoop(const TreeWalk& walk, const std::string& name) {
-  const std::string& now = engine::RemoteDir();
+bool RemoteLoop(TreeWalk& walk, const std::string& name) {
+  const std::string now = engine::RemoteDir();
   if (now == listing::UndecipherableDir || !OnPath(walk.remotePath, now)) return false;
   engine::LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), now.c_str());
+  ++walk.skipped;
   return true;
 }
 
-bool TooDeep(const TreeWalk& walk, std::string_view name) {
+bool TooDeep(TreeWalk& walk, std::string_view name) {
   if (walk.Depth() < TreeDepthLimit) return false;
   engine::LogPrintf("[E] %s not entered: deeper than %u levels", std::string(name).c_str(), TreeDepthLimit);
+  ++walk.skipped;
   return true;
 }
 
-int ReceiveLevel(TreeWalk& walk, const std::string& name);
+void SkipUnsafeName(TreeWalk& walk, const std::string& name) {
+  engine::LogPrintf("[E] unsafe name %s skipped", name.c_str());
+  ++walk.skipped;
+}
 
-// One file of a received tree; true when the walk goes on.
-bool ReceiveTreeFile(TreeWalk& walk, const PaneItem& entry, unsigned number, unsigned count) {
+int ReceiveLevel(TreeWalk& walk, const std::string& localParent, const std::string& name);
+
+// One file of a received tree, into `localHere`; true when the walk goes on.
+bool ReceiveTreeFile(TreeWalk& walk, const std::string& localHere, const PaneItem& entry, unsigned number,
+                     unsigned count) {
   if (!IsPlainName(entry.Name)) {
-    engine::LogPrintf("[E] unsafe name %s skipped", entry.Name.c_str());
+    SkipUnsafeName(walk, entry.Name);
     return true;
   }
-  const std::string localName = engine::LocalNameFor(entry.Name);
-  if (!IsPlainName(localName) || IsSymbolicLink(localName)) {
+  const std::string localName = engine::LocalNameFor(entry.Name, localHere);
+  if (!IsPlainName(localName) || IsSymbolicLink(platform::JoinPath(localHere, localName))) {
     engine::LogPrintf("[E] %s not received: %s is not a plain local file name", entry.Name.c_str(), localName.c_str());
+    ++walk.skipped;
     return true;
   }
   engine::LastEntry().Kind = entry.Kind;
   engine::LastEntry().Size = entry.Size;
   engine::TransferResult() = engine::TransferNothing;
-  const int result = ReceiveRemoteFile(entry.Name, number, count, false);
+  const int result = ReceiveRemoteFile(entry.Name, number, count, false, localHere);
   // A link the server will not send is a link to a directory.
-  if (engine::TransferResult() == engine::TransferLinkRefused) return ReceiveLevel(walk, entry.Name) == 1;
+  if (engine::TransferResult() == engine::TransferLinkRefused) return ReceiveLevel(walk, localHere, entry.Name) == 1;
   const bool success = TransferSucceeded(result);
   Yield();
   return success;
 }
 
-int ReceiveLevel(TreeWalk& walk, const std::string& name) {
+int ReceiveLevel(TreeWalk& walk, const std::string& localParent, const std::string& name) {
   if (!IsPlainName(name)) {
-    engine::LogPrintf("[E] unsafe name %s skipped", name.c_str());
+    SkipUnsafeName(walk, name);
     return 1;
   }
   if (TooDeep(walk, name)) return 1;
   const std::string remoteBack = engine::RemoteDir();
-  const std::optional<std::string> localBack = platform::CurrentDirectory();
-  if (!localBack) return 0;
+  const std::string localHere = platform::JoinPath(localParent, name);
 
-  const bool made = ::mkdir(name.c_str(), 0777) == 0;
-  if (IsSymbolicLink(name)) {
+  const bool made = ::mkdir(localHere.c_str(), 0777) == 0;
+  if (IsSymbolicLink(localHere)) {
     engine::LogPrintf("[E] %s not entered: a symbolic link", name.c_str());
+    ++walk.skipped;
     return 1;
   }
-  if (::chdir(name.c_str()) != 0) return 0;
+  if (!DirectoryIdentity(localHere) || ::access(localHere.c_str(), W_OK | X_OK) != 0) return 0;
   walk.remotePath.push_back(remoteBack);
-  walk.localPath.push_back(*localBack);
+  walk.localPath.push_back(localParent);
 
   int result = 0;
   bool leftAtOnce = false;
-  listing::ListLocalDirectory();
   if (engine::ChangeRemoteDir(ControlSocket(), name) != 2) {
     engine::LogPrintf("[E] failed to change to select rdir %s", name.c_str());
   } else {
     engine::LogPrintf("[S] change to new rdir %s", name.c_str());
-    listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
-    if (RemoteLoop(walk, name)) {
+    if (!ListedRemoteLevel(name)) {
+      result = 0;
+    } else if (RemoteLoop(walk, name)) {
       result = 1;
       leftAtOnce = true;
     } else {
-      engine::LogPrintf("[S] entering %s - %s", localBack->c_str(), remoteBack.c_str());
+      engine::LogPrintf("[S] entering %s - %s", localParent.c_str(), remoteBack.c_str());
       const std::vector<PaneItem> entries = listing::ReadAllEntries(listing::RemotePane());
       const unsigned count = static_cast<unsigned>(entries.size());
       engine::LogPrintf("[S] %u files to xfer", count);
@@ -214,8 +302,8 @@ int ReceiveLevel(TreeWalk& walk, const std::string& name) {
         if (engine::TheSession().TreeAbort) {
           result = 0;
         } else if (entry.Kind == listing::DirectoryKind) {
-          if (entry.Name != "..") result = ReceiveLevel(walk, entry.Name);
-        } else if (!ReceiveTreeFile(walk, entry, i + 1, count)) {
+          if (entry.Name != "..") result = ReceiveLevel(walk, localHere, entry.Name);
+        } else if (!ReceiveTreeFile(walk, localHere, entry, i + 1, count)) {
           result = 0;
         }
       }
@@ -225,38 +313,46 @@ int ReceiveLevel(TreeWalk& walk, const std::string& name) {
   }
   walk.remotePath.pop_back();
   walk.localPath.pop_back();
-  result = ReturnToLocal(*localBack, result);
   // The copy made for a directory that was left again at once goes too.
-  if (made && leftAtOnce) ::rmdir(name.c_str());
+  if (made && leftAtOnce) ::rmdir(localHere.c_str());
   return result;
 }
 
-int SendLevel(TreeWalk& walk, const std::string& name) {
+int SendLevel(TreeWalk& walk, const std::string& localParent, const std::string& name) {
   if (TooDeep(walk, name)) return 1;
   const std::string remoteBack = engine::RemoteDir();
-  const std::optional<std::string> localBack = platform::CurrentDirectory();
-  if (!localBack) return 0;
-  if (name.empty() || ::chdir(name.c_str()) != 0) {
+  const std::string localHere = platform::JoinPath(localParent, name);
+  const std::optional<LocalIdentity> identity = name.empty() ? std::nullopt : DirectoryIdentity(localHere);
+  listing::PaneList level;
+  if (!identity || !listing::ListLocalDirectoryInto(localHere, level, walk.localListing)) {
     engine::LogPrintf("[E] failed to change to new ldir %s", name.c_str());
     return 0;
   }
-  const std::optional<std::string> localNow = platform::CurrentDirectory();
-  if (localNow && (OnPath(walk.localPath, *localNow) || *localNow == *localBack)) {
-    engine::LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), localNow->c_str());
-    return ReturnToLocal(*localBack, 1);
+  // Inside the tree a link to a directory leads out of it: it is passed
+  // over. The selected directory itself is walked wherever it leads.
+  if (walk.Depth() > 0 && IsSymbolicLink(localHere)) {
+    engine::LogPrintf("[E] %s not entered: a symbolic link", name.c_str());
+    ++walk.skipped;
+    return 1;
+  }
+  if (OnPath(walk.localIdentities, *identity)) {
+    engine::LogPrintf("[E] %s not entered: %s is already on the walk's path", name.c_str(), localHere.c_str());
+    ++walk.skipped;
+    return 1;
   }
   walk.remotePath.push_back(remoteBack);
-  walk.localPath.push_back(*localBack);
+  walk.localPath.push_back(localParent);
+  walk.localIdentities.push_back(*identity);
 
   int result = 0;
-  listing::ListLocalDirectory();
   engine::MakeRemoteDir(ControlSocket(), name);  // it may exist already
   if (engine::ChangeRemoteDir(ControlSocket(), name) == 2) {
-    listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
-    if (RemoteLoop(walk, name)) {
+    if (!ListedRemoteLevel(name)) {
+      result = 0;
+    } else if (RemoteLoop(walk, name)) {
       result = 1;
     } else {
-      const std::vector<PaneItem> entries = listing::ReadAllEntries(listing::LocalPane());
+      const std::vector<PaneItem> entries = listing::ReadAllEntries(level);
       const unsigned count = static_cast<unsigned>(entries.size());
       result = 1;
       for (unsigned i = 0; i < count && result == 1; ++i) {
@@ -264,9 +360,9 @@ int SendLevel(TreeWalk& walk, const std::string& name) {
         if (engine::TheSession().TreeAbort) {
           result = 0;
         } else if (entry.Kind == listing::DirectoryKind) {
-          if (entry.Name != "..") result = SendLevel(walk, entry.Name);
+          if (entry.Name != "..") result = SendLevel(walk, localHere, entry.Name);
         } else if (entry.Kind != listing::DriveKind) {
-          const int sent = SendLocalFile(entry.Name, i + 1, count, false);
+          const int sent = SendLocalFile(entry.Name, i + 1, count, false, localHere);
           result = TransferSucceeded(sent) ? 1 : 0;
           Yield();
         }
@@ -278,11 +374,24 @@ int SendLevel(TreeWalk& walk, const std::string& name) {
   }
   walk.remotePath.pop_back();
   walk.localPath.pop_back();
-  return ReturnToLocal(*localBack, result);
+  walk.localIdentities.pop_back();
+  return result;
+}
+
+int SendWalk(TreeWalk& walk, const std::string& localDirectory, const std::string& name) {
+  if (const std::optional<LocalIdentity> start = DirectoryIdentity(localDirectory.empty() ? "." : localDirectory))
+    walk.localIdentities.push_back(*start);
+  return SendLevel(walk, localDirectory, name);
+}
+
+int ReceiveWalk(TreeWalk& walk, const std::string& localDirectory, const std::string& name) {
+  return ReceiveLevel(walk, localDirectory, name);
 }
 
 // The prompt flag of a selection: PROMPT, or its opposite with Ctrl or Shift.
-bool SelectionPromptFlag() { return (config::Settings().PromptForNames != 0) != modifierHeld; }
+bool SelectionPromptFlag(const WorkerStart& start) {
+  return (start.switches.PromptForNames != 0) != start.modifierHeld;
+}
 
 // The one question of a selection with directories in it.
 class TreeQuestion {
@@ -298,14 +407,34 @@ class TreeQuestion {
   std::optional<bool> answer_;
 };
 
-int RunTree(int (*walk)(std::string_view), const std::string& name) {
-  modifierHeld = false;
-  TreeSettings off;
-  return walk(name);
+void PlayIfBell(engine::SoundEvent event) {
+  if (config::CurrentTransferSwitches().Bell) engine::PlaySound(event);
 }
 
-void PlayCompleteIfBell() {
-  if (config::Settings().Bell) engine::PlaySound(engine::SoundEvent::Complete);
+// One selected directory with its tree. While it runs, its local tree is
+// kept from the local pane's Delete, Rename and Move. What the walk passed
+// over is counted in one line that is always shown, with the error sound;
+// the local pane, which kept its own directory meanwhile, is listed again.
+int RunTree(WorkerStart& start, int (*walkFunction)(TreeWalk&, const std::string&, const std::string&),
+            const std::string& name) {
+  start.modifierHeld = false;
+  TreeWalk walk;
+  walk.localListing = listing::CurrentLocalListingOptions();
+  int result;
+  {
+    WalkRoot root(platform::JoinPath(start.localDirectory.empty() ? platform::CurrentDirectory().value_or(".")
+                                                                  : start.localDirectory,
+                                     name));
+    TreeSettings off;
+    result = walkFunction(walk, start.localDirectory, name);
+  }
+  if (walk.skipped > 0) {
+    engine::LogPrintf("%u entries skipped", walk.skipped);
+    PlayIfBell(engine::SoundEvent::Error);
+    start.skippedAny = true;
+  }
+  listing::ListLocalDirectory();
+  return result;
 }
 
 // The worker's frame: where it runs, TreeAbort cleared, WorkerBusy lowered
@@ -331,26 +460,141 @@ class WorkerFrame {
   bool finished_ = false;
 };
 
+void SendSelection(listing::PaneList& localList, WorkerStart& start) {
+  WorkerFrame frame;
+  const bool prompt = SelectionPromptFlag(start);
+  config::ProgramSettings& settings = config::Settings();
+  const std::vector<PaneItem> entries = listing::ReadSelectedEntries(localList);
+  if (entries.empty()) {
+    std::string name;
+    config::PromptHelpContext() = SendNameHelpContext;
+    if (config::AskText(&name, "Enter local file name to transfer to remote system:") == 0 || name.empty()) return;
+    engine::ClearLastEntry();
+    const int result = SendLocalFile(name, 1, 1, prompt, start.localDirectory);
+    frame.Finish();
+    if (result == 2) {
+      if (settings.AutoUpdate) platform::CurrentHost().PostCommand(RemoteRefreshCommand);
+      PlayIfBell(engine::SoundEvent::Complete);
+    }
+    return;
+  }
+
+  TreeQuestion question;
+  const unsigned count = static_cast<unsigned>(entries.size());
+  bool sentSomething = false;
+  bool allProcessed = true;
+  for (unsigned i = 0; i < count; ++i) {
+    const PaneItem& entry = entries[i];
+    if (entry.Name.empty() || entry.Name.front() == '[' || entry.Name == "..") continue;
+    if (entry.Kind == listing::DirectoryKind) {
+      if (!question.TransferTrees()) continue;
+      const int result = RunTree(start, &SendWalk, entry.Name);
+      sentSomething = true;
+      if (result == 0) {
+        allProcessed = false;
+        break;
+      }
+    } else if (entry.Kind != listing::DriveKind) {
+      engine::LastEntry().Kind = entry.Kind;
+      engine::LastEntry().Size = entry.Size;
+      if (SendLocalFile(entry.Name, i + 1, count, prompt, start.localDirectory) != 2) {
+        allProcessed = false;
+        break;
+      }
+      sentSomething = true;
+      Yield();
+      if (engine::TheSession().TreeAbort) {
+        allProcessed = i + 1 == count;
+        break;
+      }
+    }
+  }
+  // The worker still owns the connection while it shows what it sent.
+  if (sentSomething && settings.AutoUpdate) listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
+  frame.Finish();
+  if (allProcessed && !start.skippedAny) PlayIfBell(engine::SoundEvent::Complete);
+}
+
+void ReceiveSelection(listing::PaneList& remoteList, WorkerStart& start) {
+  WorkerFrame frame;
+  const bool prompt = SelectionPromptFlag(start);
+  const std::vector<PaneItem> entries = listing::ReadSelectedEntries(remoteList);
+  if (entries.empty()) {
+    std::string name;
+    config::PromptHelpContext() = ReceiveNameHelpContext;
+    if (config::AskText(&name, "Enter remote file name to transfer to local system:") == 0 || name.empty()) return;
+    engine::ClearLastEntry();
+    if (ReceiveRemoteFile(name, 1, 1, prompt, start.localDirectory) == 2) PlayIfBell(engine::SoundEvent::Complete);
+    return;
+  }
+
+  TreeQuestion question;
+  const unsigned count = static_cast<unsigned>(entries.size());
+  bool allProcessed = true;
+  for (unsigned i = 0; i < count; ++i) {
+    const PaneItem& entry = entries[i];
+    bool asDirectory = entry.Kind == listing::DirectoryKind;
+    if (!asDirectory) {
+      engine::LastEntry().Kind = entry.Kind;
+      engine::LastEntry().Size = entry.Size;
+      engine::TransferResult() = engine::TransferNothing;  // a cancelled name prompt transfers nothing
+      const int result = ReceiveRemoteFile(entry.Name, i + 1, count, prompt, start.localDirectory);
+      if (engine::TransferResult() == engine::TransferLinkRefused) {
+        asDirectory = true;
+      } else {
+        if (result != 2 || engine::TheSession().CancelRequested) {
+          allProcessed = false;
+          break;
+        }
+        Yield();
+        if (engine::TheSession().TreeAbort) {
+          allProcessed = i + 1 == count;
+          break;
+        }
+        continue;
+      }
+    }
+    if (entry.Name == "..") continue;
+    if (!question.TransferTrees()) continue;
+    if (RunTree(start, &ReceiveWalk, entry.Name) == 0) {
+      allProcessed = false;
+      break;
+    }
+  }
+  listing::ListLocalDirectory();
+  if (allProcessed && !start.skippedAny) PlayIfBell(engine::SoundEvent::Complete);
+}
+
 void CollectFinishedThread() {
   std::lock_guard lock(workerMutex);
   if (workerThread.joinable() && workerThread.get_id() != std::this_thread::get_id()) workerThread.join();
 }
 
+using SelectionBody = void (*)(listing::PaneList&, WorkerStart&);
+
 // The worker owns the control connection from before its first step: no
-// command of the GUI thread slips in between.
-void Start(void (*body)(listing::PaneList&), listing::PaneList& list) {
+// command of the GUI thread slips in between. What it runs with is taken
+// here, on the starting thread.
+void Start(SelectionBody body, listing::PaneList& list) {
+  WorkerStart start = TakeWorkerStart();
   if (!threadsAvailable) {
     engine::ClaimConnection(std::this_thread::get_id());
-    body(list);
+    {
+      config::OwnTransferSwitches own(start.switches);
+      body(list, start);
+    }
     platform::CurrentHost().WorkerFinished(platform::BackgroundJob::SelectionTransfer);
     return;
   }
   CollectFinishedThread();
   std::lock_guard lock(workerMutex);
-  workerThread = std::jthread([body, &list] {
+  workerThread = std::jthread([body, &list, start]() mutable {
     { std::lock_guard claimed(workerMutex); }  // until the claim below is made
     engine::InstallBlockingHook();
-    body(list);
+    {
+      config::OwnTransferSwitches own(start.switches);
+      body(list, start);
+    }
     platform::CurrentHost().WorkerFinished(platform::BackgroundJob::SelectionTransfer);
   });
   engine::ClaimConnection(workerThread.get_id());
@@ -371,125 +615,41 @@ bool MayStartWorker() {
 bool& ThreadsAvailable() { return threadsAvailable; }
 bool& ModifierHeld() { return modifierHeld; }
 
+bool UsedByTreeWalk(const std::string& path) {
+  const std::string normal = Normalised(path);
+  std::lock_guard lock(walkRootMutex);
+  for (const std::string& root : walkRoots)
+    if (WithinDirectory(normal, root) || WithinDirectory(root, normal)) return true;
+  return false;
+}
+
 int SendTree(std::string_view localDirectory) {
   TreeWalk walk;
-  return SendLevel(walk, std::string(localDirectory));
+  walk.localListing = listing::CurrentLocalListingOptions();
+  return SendWalk(walk, platform::CurrentDirectory().value_or(std::string()), std::string(localDirectory));
 }
 
 int ReceiveTree(std::string_view remoteDirectory) {
   TreeWalk walk;
-  return ReceiveLevel(walk, std::string(remoteDirectory));
+  return ReceiveWalk(walk, platform::CurrentDirectory().value_or(std::string()), std::string(remoteDirectory));
 }
 
 void SendSelectedWorker(listing::PaneList& localList) {
-  WorkerFrame frame;
-  const bool prompt = SelectionPromptFlag();
-  config::ProgramSettings& settings = config::Settings();
-  const std::vector<PaneItem> entries = listing::ReadSelectedEntries(localList);
-  if (entries.empty()) {
-    std::string name;
-    config::PromptHelpContext() = SendNameHelpContext;
-    if (config::AskText(&name, "Enter local file name to transfer to remote system:") == 0 || name.empty()) return;
-    engine::ClearLastEntry();
-    const int result = SendLocalFile(name, 1, 1, prompt);
-    frame.Finish();
-    if (result == 2) {
-      if (settings.AutoUpdate) platform::CurrentHost().PostCommand(RemoteRefreshCommand);
-      PlayCompleteIfBell();
-    }
-    return;
-  }
-
-  TreeQuestion question;
-  const unsigned count = static_cast<unsigned>(entries.size());
-  bool sentSomething = false;
-  bool allProcessed = true;
-  for (unsigned i = 0; i < count; ++i) {
-    const PaneItem& entry = entries[i];
-    if (entry.Name.empty() || entry.Name.front() == '[' || entry.Name == "..") continue;
-    if (entry.Kind == listing::DirectoryKind) {
-      if (!question.TransferTrees()) continue;
-      const int result = RunTree(&SendTree, entry.Name);
-      sentSomething = true;
-      if (result == 0) {
-        allProcessed = false;
-        break;
-      }
-    } else if (entry.Kind != listing::DriveKind) {
-      engine::LastEntry().Kind = entry.Kind;
-      engine::LastEntry().Size = entry.Size;
-      if (SendLocalFile(entry.Name, i + 1, count, prompt) != 2) {
-        allProcessed = false;
-        break;
-      }
-      sentSomething = true;
-      Yield();
-      if (engine::TheSession().TreeAbort) {
-        allProcessed = i + 1 == count;
-        break;
-      }
-    }
-  }
-  // The worker still owns the connection while it shows what it sent.
-  if (sentSomething && settings.AutoUpdate) listing::RefreshRemoteListing(RetrievalLock::AlreadyHeld);
-  frame.Finish();
-  if (allProcessed) PlayCompleteIfBell();
+  WorkerStart start = TakeWorkerStart();
+  config::OwnTransferSwitches own(start.switches);
+  SendSelection(localList, start);
 }
 
 void ReceiveSelectedWorker(listing::PaneList& remoteList) {
-  WorkerFrame frame;
-  const bool prompt = SelectionPromptFlag();
-  const std::vector<PaneItem> entries = listing::ReadSelectedEntries(remoteList);
-  if (entries.empty()) {
-    std::string name;
-    config::PromptHelpContext() = ReceiveNameHelpContext;
-    if (config::AskText(&name, "Enter remote file name to transfer to local system:") == 0 || name.empty()) return;
-    engine::ClearLastEntry();
-    if (ReceiveRemoteFile(name, 1, 1, prompt) == 2) PlayCompleteIfBell();
-    return;
-  }
-
-  TreeQuestion question;
-  const unsigned count = static_cast<unsigned>(entries.size());
-  bool allProcessed = true;
-  for (unsigned i = 0; i < count; ++i) {
-    const PaneItem& entry = entries[i];
-    bool asDirectory = entry.Kind == listing::DirectoryKind;
-    if (!asDirectory) {
-      engine::LastEntry().Kind = entry.Kind;
-      engine::LastEntry().Size = entry.Size;
-      engine::TransferResult() = engine::TransferNothing;  // a cancelled name prompt transfers nothing
-      const int result = ReceiveRemoteFile(entry.Name, i + 1, count, prompt);
-      if (engine::TransferResult() == engine::TransferLinkRefused) {
-        asDirectory = true;
-      } else {
-        if (result != 2 || engine::TheSession().CancelRequested) {
-          allProcessed = false;
-          break;
-        }
-        Yield();
-        if (engine::TheSession().TreeAbort) {
-          allProcessed = i + 1 == count;
-          break;
-        }
-        continue;
-      }
-    }
-    if (entry.Name == "..") continue;
-    if (!question.TransferTrees()) continue;
-    if (RunTree(&ReceiveTree, entry.Name) == 0) {
-      allProcessed = false;
-      break;
-    }
-  }
-  listing::ListLocalDirectory();
-  if (allProcessed) PlayCompleteIfBell();
+  WorkerStart start = TakeWorkerStart();
+  config::OwnTransferSwitches own(start.switches);
+  ReceiveSelection(remoteList, start);
 }
 
 void StartSendSelected(listing::PaneList& localList) {
   if (!MayStartWorker()) return;
   engine::SetWorkerBusy(true);
-  Start(&SendSelectedWorker, localList);
+  Start(&SendSelection, localList);
   platform::CurrentHost().UpdateControlStates();
 }
 
@@ -497,7 +657,7 @@ void StartReceiveSelected(listing::PaneList& remoteList) {
   if (!MayStartWorker()) return;
   engine::SetWorkerBusy(true);
   platform::CurrentHost().UpdateControlStates();
-  Start(&ReceiveSelectedWorker, remoteList);
+  Start(&ReceiveSelection, remoteList);
 }
 
 void WaitForSelectionWorker() {

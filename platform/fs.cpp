@@ -215,6 +215,14 @@ std::optional<std::string> CurrentDirectory() {
   return std::string(path.get());
 }
 
+std::string JoinPath(std::string_view directory, std::string_view name) {
+  if (directory.empty() || (!name.empty() && name.front() == '/')) return std::string(name);
+  std::string path(directory);
+  if (path.back() != '/') path += '/';
+  path.append(name);
+  return path;
+}
+
 LocalTime ToLocalTime(std::int64_t seconds) {
   std::time_t time = static_cast<std::time_t>(seconds);
   std::tm parts{};

@@ -87,6 +87,10 @@ std::optional<std::vector<DirectoryEntry>> ReadDirectory(const std::string& dire
 // example when it has been removed).
 std::optional<std::string> CurrentDirectory();
 
+// `name` inside `directory`: `name` itself when it is absolute or there is no
+// directory (the current directory is meant).
+std::string JoinPath(std::string_view directory, std::string_view name);
+
 struct LocalTime {
   int Year = 1970;  // four digits
   int Month = 1;

@@ -175,7 +175,9 @@ TEST(BatchCommandLineTest, NotUnderstoodCommandLinesExitWithTwoAndTheUsage) {
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     // The usage at most once, its last line ended.
     EXPECT_EQ(Occurrences(result.err, "Syntax: KORVAL [args] host:full_path"), c.usage) << result.err;
-    if (c.usage > 0) EXPECT_NE(result.err.find("                 -v\n"), std::string::npos) << result.err;
+    if (c.usage > 0) {
+      EXPECT_NE(result.err.find("                 -v\n"), std::string::npos) << result.err;
+    }
     EXPECT_EQ(result.out, "");
   }
 }

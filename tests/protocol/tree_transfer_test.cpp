@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,16 +22,21 @@
 
 #include "config/ascii_extensions.h"
 #include "config/config_file.h"
+#include "config/transfer_switches.h"
 #include "connection_test_support.h"
 #include "engine/host_type.h"
 #include "engine/last_entry.h"
+#include "engine/listing_file.h"
 #include "engine/remote_dir.h"
 #include "engine/transfer_status.h"
+#include "listing/directory_box.h"
+#include "listing/listing_cache.h"
 #include "listing/listing_entry.h"
 #include "listing/listing_parser.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
 #include "listing/remote_listing.h"
+#include "operations/file_operations.h"
 #include "tests/support/pane_state.h"
 
 namespace korval::engine {
@@ -72,17 +78,44 @@ std::set<std::string> TreeOf(const fs::path& root) {
   return names;
 }
 
-// Notes HASH, BELL and PROMPT as each file's receive begins.
+// Notes HASH, BELL and PROMPT as each file's receive begins: as the
+// transfer sees them, and in the shared settings. Can hold the worker at a
+// log line while the test thread acts as the GUI thread would.
 class SettingsWatchingHost : public ScriptedHost {
  public:
   void AppendToLogWindow(std::string_view line) override {
     ScriptedHost::AppendToLogWindow(line);
-    if (line.rfind("receiving ", 0) != 0) return;
-    const config::ProgramSettings& settings = config::Settings();
-    std::lock_guard lock(mutex_);
-    seen_.push_back(std::string(line.substr(10, line.find(' ', 10) - 10)) + " " +
-                    std::to_string(settings.ShowTransferDialog) + std::to_string(settings.Bell) +
-                    std::to_string(settings.PromptForNames));
+    if (line.rfind("receiving ", 0) == 0) {
+      const config::TransferSwitches own = config::CurrentTransferSwitches();
+      const config::ProgramSettings& settings = config::Settings();
+      std::lock_guard lock(mutex_);
+      seen_.push_back(std::string(line.substr(10, line.find(' ', 10) - 10)) + " " +
+                      std::to_string(own.ShowTransferDialog) + std::to_string(own.Bell) +
+                      std::to_string(own.PromptForNames) + " " + std::to_string(settings.ShowTransferDialog) +
+                      std::to_string(settings.Bell) + std::to_string(settings.PromptForNames));
+    }
+    std::unique_lock gate(gateMutex_);
+    if (pauseAt_.empty() || std::this_thread::get_id() == armedBy_ || line.rfind(pauseAt_, 0) != 0) return;
+    pauseAt_.clear();
+    paused_ = true;
+    gateChanged_.notify_all();
+    gateChanged_.wait_for(gate, std::chrono::seconds(20), [this] { return released_; });
+  }
+  // Another thread that logs a line beginning with `prefix` waits there
+  // until Release().
+  void PauseAt(std::string prefix) {
+    std::lock_guard gate(gateMutex_);
+    pauseAt_ = std::move(prefix);
+    armedBy_ = std::this_thread::get_id();
+  }
+  bool WaitUntilPaused() {
+    std::unique_lock gate(gateMutex_);
+    return gateChanged_.wait_for(gate, std::chrono::seconds(10), [this] { return paused_; });
+  }
+  void Release() {
+    std::lock_guard gate(gateMutex_);
+    released_ = true;
+    gateChanged_.notify_all();
   }
   std::vector<std::string> Seen() const {
     std::lock_guard lock(mutex_);
@@ -105,6 +138,12 @@ class SettingsWatchingHost : public ScriptedHost {
  private:
   std::vector<std::string> seen_;
   std::vector<bool> finishedFree_;
+  std::mutex gateMutex_;
+  std::condition_variable gateChanged_;
+  std::string pauseAt_;
+  std::thread::id armedBy_;
+  bool paused_ = false;
+  bool released_ = false;
 };
 
 class TreeTransferTest : public ::testing::Test {
@@ -199,6 +238,8 @@ TEST_F(TreeTransferTest, NamesFromAHostileListingNeverLeaveTheStartDirectory) {
   EXPECT_THAT(Sent("CWD"), ElementsAre("CWD top", "CWD fine", "CWD /top", "CWD /"));
   EXPECT_EQ(fs::current_path(), start);
   EXPECT_EQ(engine::RemoteDir(), "/");
+  // One line counts them all.
+  EXPECT_TRUE(testing::Logged(host, std::to_string(errors.size()) + " entries skipped"));
 }
 
 TEST_F(TreeTransferTest, ALinkTheServerWillNotSendIsWalkedAsADirectory) {
@@ -227,8 +268,9 @@ TEST_F(TreeTransferTest, ALinkTheServerWillNotSendIsWalkedAsADirectory) {
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
   EXPECT_EQ(host.CallsTo("AskYesNo").size(), 1u);
   EXPECT_TRUE(testing::Logged(host, "[S] changed back to orig rdir /"));
-  // HASH, BELL and PROMPT were off for the files inside the tree only.
-  EXPECT_THAT(host.Seen(), ElementsAre("lnk 110", "deeper 000", "two.txt 000", "one.txt 000"));
+  // HASH, BELL and PROMPT were off for the files inside the tree only, and
+  // only in the worker's own switches.
+  EXPECT_THAT(host.Seen(), ElementsAre("lnk 110 110", "deeper 000 110", "two.txt 000 110", "one.txt 000 110"));
   EXPECT_EQ(config::Settings().ShowTransferDialog, 1);
   EXPECT_EQ(config::Settings().Bell, 1);
   EXPECT_THAT(ErrorLines(), IsEmpty());
@@ -263,6 +305,7 @@ TEST_F(TreeTransferTest, AWalkDescendsAtMost64Levels) {
   EXPECT_EQ(fs::current_path(), panes.Local().Path());
   EXPECT_EQ(Sent("CWD").size(), 2 * operations::TreeDepthLimit);
   EXPECT_EQ(engine::RemoteDir(), "/");
+  EXPECT_TRUE(testing::Logged(host, "1 entries skipped"));
 }
 
 TEST_F(TreeTransferTest, ADirectoryAlreadyOnThePathIsNotEnteredAgain) {
@@ -278,6 +321,7 @@ TEST_F(TreeTransferTest, ADirectoryAlreadyOnThePathIsNotEnteredAgain) {
   // The walk went on with the next entry, and left no copy of the directory.
   EXPECT_EQ(TreeOf(panes.Local().Path()), (std::set<std::string>{"f.txt"}));
   EXPECT_THAT(Sent("CWD"), ElementsAre("CWD d", "CWD /"));
+  EXPECT_TRUE(testing::Logged(host, "1 entries skipped"));
 }
 
 TEST_F(TreeTransferTest, ALinkToTheParentIsLeftAtOnce) {
@@ -295,14 +339,26 @@ TEST_F(TreeTransferTest, ALinkToTheParentIsLeftAtOnce) {
   EXPECT_THAT(ErrorLines(), ElementsAre("[E] up not entered: / is already on the walk's path"));
   EXPECT_EQ(TreeOf(panes.Local().Path()), (std::set<std::string>{"top/", "top/f.txt"}));
   EXPECT_THAT(Sent("CWD"), ElementsAre("CWD top", "CWD up", "CWD /top", "CWD /"));
+  EXPECT_TRUE(testing::Logged(host, "1 entries skipped"));
 }
 
-TEST_F(TreeTransferTest, ASentTreeNeverFollowsALocalLinkBackUp) {
-  ASSERT_TRUE(panes.Local().WriteFile("t/a.txt", "a"));
-  fs::create_directory_symlink("..", panes.Local().FilePath("t/loop"));
+TEST_F(TreeTransferTest, ASentTreeEntersNoLinkToADirectory) {
+  // Links back up, to the root and to a directory beside the tree; the
+  // selected directory is itself a link, which the user chose.
+  ASSERT_TRUE(panes.Local().WriteFile("real/a.txt", "a"));
+  ASSERT_TRUE(panes.Local().WriteFile("real/sub/b.txt", "b"));
+  ASSERT_TRUE(panes.Local().WriteFile("beside/secret.txt", "s"));
+  fs::create_directory_symlink("..", panes.Local().FilePath("real/loop"));
+  fs::create_directory_symlink("/", panes.Local().FilePath("real/root"));
+  fs::create_directory_symlink(panes.Local().FilePath("beside"), panes.Local().FilePath("real/sub/across"));
+  fs::create_directory_symlink("real", panes.Local().FilePath("t"));
+  server.Expect("PWD").Reply(Pwd("/t"));
+  server.Expect("PWD").Reply(Pwd("/t/sub"));
+  server.Expect("PWD").Reply(Pwd("/t/sub"));
   server.Expect("PWD").Reply(Pwd("/t"));
   server.Expect("PWD").Reply(Pwd("/t"));
   server.Expect("PWD").Reply(Pwd("/"));
+  config::Settings().Bell = 1;
   LogOn();
   engine::SetRemoteDir("/");
   listing::ListLocalDirectory();
@@ -311,11 +367,175 @@ TEST_F(TreeTransferTest, ASentTreeNeverFollowsALocalLinkBackUp) {
   operations::StartSendSelected(listing::LocalPane());
 
   EXPECT_TRUE(server.Verify());
-  EXPECT_THAT(ErrorLines(),
-              ElementsAre("[E] loop not entered: " + panes.Local().Path().string() + " is already on the walk's path"));
-  EXPECT_THAT(Sent("STOR"), ElementsAre("STOR a.txt"));
-  EXPECT_THAT(Sent("MKD"), ElementsAre("MKD t"));
+  EXPECT_THAT(ErrorLines(), ::testing::UnorderedElementsAre("[E] loop not entered: a symbolic link",
+                                                            "[E] root not entered: a symbolic link",
+                                                            "[E] across not entered: a symbolic link"));
+  EXPECT_TRUE(testing::Logged(host, "3 entries skipped"));
+  EXPECT_THAT(Sent("STOR"), ::testing::UnorderedElementsAre("STOR a.txt", "STOR b.txt"));
+  EXPECT_THAT(Sent("MKD"), ElementsAre("MKD t", "MKD sub"));
+  // The walk sounds as one that passed entries over.
+  EXPECT_THAT(host.BeepKinds(), ElementsAre("exclamation"));
   EXPECT_EQ(fs::current_path(), panes.Local().Path());
+}
+
+TEST_F(TreeTransferTest, SkippedEntriesAreCountedInOneLineShownWithoutVerbose) {
+  // A receive that skips an unsafe name, and one that skips nothing.
+  struct Case {
+    const char* listing;
+    const char* summary;
+    std::vector<std::string> beeps;
+  };
+  const std::vector<Case> cases = {
+      {"unsafe", "1 entries skipped", {"exclamation"}},
+      {"clean", nullptr, {"simple"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.listing);
+    ScriptedFtpServer walkServer;
+    walkServer.UseDefaultReplies();
+    walkServer.Expect("PWD").Reply(Pwd("/top"));
+    walkServer.Expect("LIST").Transfer(std::string(c.listing) == "unsafe" ? Dir("../evil") + File("ok.txt", 2)
+                                                                         : File("ok.txt", 2));
+    walkServer.ServeData("RETR ok.txt", "ok");
+    ASSERT_NE(testing::StartAndLogOnToUnixHost(walkServer,
+                                               [](config::SessionProfile& profile) { profile.Passive = 1; }),
+              -1);
+    config::Settings().Verbose = 0;
+    config::Settings().Bell = 1;
+    host.Clear();
+    ShowRoot(Dir("top"));
+    ReceiveSelected({"top"});
+    EXPECT_EQ(panes.Local().ReadFile("top/ok.txt"), "ok");
+    EXPECT_THAT(ErrorLines(), IsEmpty());  // the single skips stay diagnostic
+    int summaries = 0;
+    for (const std::string& line : host.LogWindowLines())
+      if (line.find("entries skipped") != std::string::npos) ++summaries;
+    EXPECT_EQ(summaries, c.summary ? 1 : 0);
+    if (c.summary) {
+      EXPECT_TRUE(testing::Logged(host, c.summary));
+    }
+    EXPECT_EQ(host.BeepKinds(), c.beeps);
+    CloseConnection();
+    fs::remove_all(panes.Local().FilePath("top"));
+  }
+}
+
+TEST_F(TreeTransferTest, AListThatFailsInsideAWalkStopsItAsAFailure) {
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(Dir("sub") + File("z.txt", 1));
+  server.Expect("PWD").Reply(Pwd("/top/sub"));
+  server.Expect("LIST").Reply("550 sub: Permission denied.");
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("RETR z.txt", "z").ServeData("RETR after.txt", "a");
+  config::Settings().Verbose = 0;
+  config::Settings().Bell = 1;
+  LogOn();
+  ShowRoot(Dir("top") + File("after.txt", 1));
+  ReceiveSelected({"top", "after.txt"});
+
+  EXPECT_TRUE(server.Verify());
+  // Shown without VERBOSE; nothing after the failed level was transferred.
+  EXPECT_TRUE(testing::Logged(host, "failed to list rdir sub"));
+  EXPECT_THAT(Sent("RETR"), IsEmpty());
+  EXPECT_THAT(Sent("CWD"), ElementsAre("CWD top", "CWD sub", "CWD /top", "CWD /"));
+  EXPECT_TRUE(fs::is_directory(panes.Local().FilePath("top/sub")));
+  EXPECT_FALSE(fs::exists(panes.Local().FilePath("top/z.txt")));
+  EXPECT_FALSE(fs::exists(panes.Local().FilePath("after.txt")));
+  EXPECT_THAT(host.BeepKinds(), IsEmpty());  // not complete
+}
+
+TEST_F(TreeTransferTest, AWalkOnItsThreadLeavesTheLocalPaneTheSettingsAndItsTreeAlone) {
+  // The user works in the local pane and the Options while the walk is held
+  // inside its tree, as the GUI thread may.
+  const fs::path start = panes.Local().FilePath("start");
+  ASSERT_TRUE(panes.Local().WriteFile("start/keep.txt", "k"));
+  ASSERT_TRUE(panes.Local().WriteFile("start/other.txt", "o"));
+  fs::current_path(start);
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(File("a.txt", 1) + Dir("sub"));
+  server.Expect("PWD").Reply(Pwd("/top/sub"));
+  server.Expect("LIST").Transfer(File("inner.txt", 2) + File("last.bin", 1));
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("RETR a.txt", "a").ServeData("RETR inner.txt", "in").ServeData("RETR last.bin", "l");
+  config::ProgramSettings& settings = config::Settings();
+  settings.ShowTransferDialog = 1;
+  settings.Bell = 0;
+  settings.PromptForNames = 0;
+  settings.Mode = 'I';
+  settings.AutoMode = 1;
+  settings.VerifyDelete = 0;
+  LogOn();
+  ShowRoot(Dir("top"));
+  listing::ListLocalDirectory();
+  operations::ThreadsAvailable() = true;
+  host.PauseAt("receiving inner.txt");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"top"}));
+  host.QueueYesNo(true);
+  operations::StartReceiveSelected(RemotePane());
+  struct ReleaseAtEnd {
+    SettingsWatchingHost& host;
+    ~ReleaseAtEnd() { host.Release(); }
+  } releaseAtEnd{host};
+  ASSERT_TRUE(host.WaitUntilPaused());
+
+  // The walk changed neither the process's directory nor the pane.
+  EXPECT_EQ(fs::current_path(), start);
+  EXPECT_THAT(testing::PaneNames(listing::LocalPane()), ElementsAre("..", "keep.txt", "other.txt"));
+  // The shared settings are the user's: nothing was turned off or chosen
+  // by Auto mode in them. The user changes some, as Options would.
+  EXPECT_EQ(settings.ShowTransferDialog, 1);
+  EXPECT_EQ(settings.PromptForNames, 0);
+  EXPECT_EQ(settings.Mode, 'I');
+  settings.Mode = 'L';
+  settings.Bell = 1;
+
+  // The walk's tree, what is in it and what holds it are not deleted,
+  // renamed or moved; other entries are.
+  const std::string top = (start / "top").string();
+  listing::ListLocalDirectory();
+  ASSERT_TRUE(SelectByName(listing::LocalPane(), {"top"}));
+  operations::DeleteEntries(operations::PaneSide::Local);
+  operations::RemoveDirectory(operations::PaneSide::Local);
+  operations::RenameEntries(operations::PaneSide::Local);
+  ASSERT_TRUE(SelectByName(listing::LocalPane(), {"keep.txt"}));
+  host.QueueAnswer("top");
+  operations::MoveEntries(operations::PaneSide::Local);
+  operations::DirectoryBoxChosen(operations::PaneSide::Local, top);
+  ASSERT_TRUE(SelectByName(listing::LocalPane(), {"sub"}));
+  operations::RenameEntries(operations::PaneSide::Local);
+  operations::DirectoryBoxChosen(operations::PaneSide::Local, panes.Local().Path().string());
+  ASSERT_TRUE(SelectByName(listing::LocalPane(), {"start"}));
+  operations::RenameEntries(operations::PaneSide::Local);
+  operations::DirectoryBoxChosen(operations::PaneSide::Local, start.string());
+  ASSERT_TRUE(SelectByName(listing::LocalPane(), {"other.txt"}));
+  operations::DeleteEntries(operations::PaneSide::Local);
+  // The pane ends in the directory above, where the walk writes nothing.
+  operations::DirectoryBoxChosen(operations::PaneSide::Local, panes.Local().Path().string());
+  host.Release();
+  operations::WaitForSelectionWorker();
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_EQ(CountLogged(host, "Not while a directory transfer uses it: " + top), 3);
+  EXPECT_EQ(CountLogged(host, "Not while a directory transfer uses it: " + top + "/keep.txt"), 1);
+  EXPECT_EQ(CountLogged(host, "Not while a directory transfer uses it: " + top + "/sub"), 1);
+  EXPECT_EQ(CountLogged(host, "Not while a directory transfer uses it: " + start.string()), 1);
+  EXPECT_EQ(host.Prompts().size(), 1u);  // only Move's destination; nothing refused was asked about
+  EXPECT_EQ(TreeOf(panes.Local().Path()),
+            (std::set<std::string>{"start/", "start/keep.txt", "start/top/", "start/top/a.txt", "start/top/sub/",
+                                   "start/top/sub/inner.txt", "start/top/sub/last.bin"}));
+  EXPECT_EQ(panes.Local().ReadFile("start/top/sub/inner.txt"), "in");
+  // The pane was listed again at the walk's end, in its own directory.
+  EXPECT_EQ(fs::current_path(), panes.Local().Path());
+  EXPECT_THAT(testing::PaneNames(listing::LocalPane()), ElementsAre("..", "start"));
+  // The user's changes stand; Auto mode chose for the walk's files alone.
+  EXPECT_EQ(settings.Mode, 'L');
+  EXPECT_EQ(settings.Bell, 1);
+  EXPECT_EQ(settings.ShowTransferDialog, 1);
+  EXPECT_EQ(settings.AutoMode, 1);
+  EXPECT_THAT(Sent("TYPE"), ::testing::Contains("TYPE I"));
+  EXPECT_FALSE(operations::UsedByTreeWalk(top));
 }
 
 TEST_F(TreeTransferTest, AControlConnectionDroppedInsideAWalkEndsItInTheStartDirectories) {
@@ -356,6 +576,56 @@ TEST_F(TreeTransferTest, AControlConnectionDroppedInsideAWalkEndsItInTheStartDir
   CloseConnection();
   EXPECT_EQ(TheSession().ControlSocket, -1);
   EXPECT_FALSE(TheSession().LoggedOn);
+}
+
+TEST_F(TreeTransferTest, WhatAWalkWritesIsReadWholeFromTheGuiThreadMeanwhile) {
+  const std::set<std::string> directories = {"/", "/top", "/top/d1", "/top/d2", std::string(listing::UndecipherableDir)};
+  const std::set<std::string> remoteNames = {"..", "top", "d1", "d2", "f0.txt", "x1.txt", "x2.txt", "y1.txt"};
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(Dir("d1") + Dir("d2") + File("f0.txt", 1));
+  server.Expect("PWD").Reply(Pwd("/top/d1"));
+  server.Expect("LIST").Transfer(File("x1.txt", 1) + File("x2.txt", 1));
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("PWD").Reply(Pwd("/top/d2"));
+  server.Expect("LIST").Transfer(File("y1.txt", 1));
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("PWD").Reply(Pwd("/"));
+  testing::DataOptions slow;
+  slow.delayBeforeConnect = std::chrono::milliseconds(30);
+  for (const char* name : {"f0.txt", "x1.txt", "x2.txt", "y1.txt"}) server.ServeData(std::string("RETR ") + name, "1", slow);
+  LogOn();
+  ShowRoot(Dir("top"));
+  listing::ListLocalDirectory();
+  const std::string localShown = listing::LocalDirectoryBox().Text();
+  const std::string temporary = panes.Temporary().Path().string();
+  operations::ThreadsAvailable() = true;
+  ASSERT_TRUE(SelectByName(RemotePane(), {"top"}));
+  host.QueueYesNo(true);
+  operations::StartReceiveSelected(RemotePane());
+
+  // The GUI thread reads what the worker writes, as a redraw would.
+  unsigned reads = 0;
+  while (IsWorkerBusy()) {
+    const std::string directory = engine::RemoteDir();
+    EXPECT_TRUE(directories.count(directory)) << directory;
+    const std::string listingFile = engine::ListingFile();
+    EXPECT_TRUE(listingFile.empty() || listingFile.rfind(temporary, 0) == 0) << listingFile;
+    for (const listing::CachedListing& cached : listing::CachedListings()) {
+      EXPECT_TRUE(directories.count(cached.Directory)) << cached.Directory;
+      EXPECT_EQ(cached.Path.rfind(temporary, 0), 0u) << cached.Path;
+    }
+    for (const std::string& name : testing::PaneNames(RemotePane())) EXPECT_TRUE(remoteNames.count(name)) << name;
+    for (const std::string& name : testing::PaneNames(listing::LocalPane()))
+      EXPECT_TRUE(name == ".." || name == "top") << name;
+    EXPECT_EQ(listing::LocalDirectoryBox().Text(), localShown);
+    ++reads;
+  }
+  operations::WaitForSelectionWorker();
+  EXPECT_GT(reads, 0u);
+  EXPECT_TRUE(server.Verify());
+  EXPECT_EQ(TreeOf(panes.Local().Path()),
+            (std::set<std::string>{"top/", "top/f0.txt", "top/d1/", "top/d1/x1.txt", "top/d1/x2.txt", "top/d2/",
+                                   "top/d2/y1.txt"}));
 }
 
 TEST_F(TreeTransferTest, NamePromptsFollowPromptAndTheModifier) {

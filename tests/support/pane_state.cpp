@@ -58,4 +58,10 @@ bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_vie
   return true;
 }
 
+std::vector<std::string> PaneNames(const listing::PaneList& list) {
+  std::vector<std::string> names;
+  list.ForEachEntry([&names](std::size_t, const listing::ListingEntry& entry) { names.push_back(std::string(entry.Name())); });
+  return names;
+}
+
 }  // namespace korval::testing

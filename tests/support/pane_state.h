@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/support/temporary_directory.h"
 
@@ -46,5 +47,7 @@ class PaneState {
 // Selects the entries of `list` whose names are given, in any order (the
 // others are unselected); false when a name is not in the list.
 bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_view> names);
+// The names of `list`'s entries in pane order.
+std::vector<std::string> PaneNames(const listing::PaneList& list);
 
 }  // namespace korval::testing
