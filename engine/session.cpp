@@ -1,6 +1,8 @@
 #include "engine/session.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "platform/host.h"
 
@@ -10,6 +12,7 @@ namespace {
 std::mutex programMutex;  // the program's one critical section
 bool workerBusy = false;
 std::thread::id connectionOwner;  // none: the GUI thread's
+std::vector<std::thread::id> stoppingJobs;
 }  // namespace
 
 Session& TheSession() {
@@ -42,6 +45,7 @@ void ResetSession() {
   SetWorkerBusy(false);
   std::lock_guard<std::mutex> lock(programMutex);
   connectionOwner = std::thread::id{};
+  stoppingJobs.clear();
 }
 
 void SetWorkerBusy(bool value) {
@@ -74,6 +78,17 @@ bool ConnectionOwnedElsewhere() {
 bool ConnectionOwned() {
   std::lock_guard<std::mutex> lock(programMutex);
   return connectionOwner != std::thread::id{};
+}
+
+void SetJobStopping(std::thread::id thread, bool stopping) {
+  std::lock_guard<std::mutex> lock(programMutex);
+  std::erase(stoppingJobs, thread);
+  if (stopping && thread != std::thread::id{}) stoppingJobs.push_back(thread);
+}
+
+bool JobStoppingOnThisThread() {
+  std::lock_guard<std::mutex> lock(programMutex);
+  return std::find(stoppingJobs.begin(), stoppingJobs.end(), std::this_thread::get_id()) != stoppingJobs.end();
 }
 
 }  // namespace korval::engine

@@ -77,6 +77,13 @@ bool ConnectionOwnedElsewhere();
 // Some thread owns the connection.
 bool ConnectionOwned();
 
+// A background job being stopped: the GUI thread waits for `thread` to come
+// back, so the core asks no prompt on that thread any more, each counts as
+// Cancel. Marked by the one who stops it, cleared once it has been joined.
+void SetJobStopping(std::thread::id thread, bool stopping);
+// The calling thread runs a job that is being stopped.
+bool JobStoppingOnThisThread();
+
 }  // namespace korval::engine
 
 namespace korval::engine {

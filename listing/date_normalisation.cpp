@@ -35,49 +35,57 @@ std::uint64_t ApplyTwelveHourRule(std::uint64_t hour, char marker) {
   return hour;
 }
 
-void AppendZeroPadded(std::string& text, std::uint64_t value, int digits) {
-  char reversed[24];
+namespace {
+// Writes `value` right-aligned in at least `width` characters (capped at 40),
+// `fill` in front; returns the end of what was written.
+char* PutPadded(char* out, std::uint64_t value, int width, char fill) {
+  if (width == 2 && value < 100) {  // the date's parts: no loop
+    *out++ = value >= 10 ? static_cast<char>('0' + value / 10) : fill;
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+  }
+  char reversed[20];
   int count = 0;
   do {
     reversed[count++] = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value != 0);
-  for (int pad = count; pad < digits; ++pad) text.push_back('0');
-  while (count > 0) text.push_back(reversed[--count]);
+  for (int pad = count; pad < std::min(width, 40); ++pad) *out++ = fill;
+  while (count > 0) *out++ = reversed[--count];
+  return out;
+}
+}  // namespace
+
+void AppendZeroPadded(std::string& text, std::uint64_t value, int digits) {
+  char buffer[64];
+  text.append(buffer, PutPadded(buffer, value, digits, '0'));
 }
 
 void AppendRightAligned(std::string& text, std::uint64_t value, int width) {
-  char reversed[24];
-  int count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (int pad = count; pad < width; ++pad) text.push_back(' ');
-  while (count > 0) text.push_back(reversed[--count]);
+  char buffer[64];
+  text.append(buffer, PutPadded(buffer, value, width, ' '));
 }
 
 std::string FormatNormalisedInfo(std::uint64_t year, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
                                  std::uint64_t minute, std::uint64_t size, int sizeWidth) {
-  std::string text;
-  text.reserve(24);
-  AppendZeroPadded(text, year, 2);
-  AppendZeroPadded(text, month, 2);
-  AppendZeroPadded(text, day, 2);
-  text.push_back(' ');
-  AppendZeroPadded(text, hour, 2);
-  text.push_back(':');
-  AppendZeroPadded(text, minute, 2);
-  text.push_back(' ');
-  AppendRightAligned(text, size, sizeWidth);
-  return text;
+  // Five parts of up to 20 digits, two separators and a size of up to 40.
+  char buffer[5 * 20 + 3 + 40];
+  char* out = PutPadded(buffer, year, 2, '0');
+  out = PutPadded(out, month, 2, '0');
+  out = PutPadded(out, day, 2, '0');
+  *out++ = ' ';
+  out = PutPadded(out, hour, 2, '0');
+  *out++ = ':';
+  out = PutPadded(out, minute, 2, '0');
+  *out++ = ' ';
+  out = PutPadded(out, size, sizeWidth, ' ');
+  return std::string(buffer, out);
 }
 
-NormalisedInfo MakeNormalisedInfo(unsigned fullYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
-                                  std::uint64_t minute, std::uint64_t size, int sizeWidth) {
-  NormalisedInfo info;
-  info.Text = FormatNormalisedInfo(fullYear % 100, month, day, hour, minute, size, sizeWidth);
-  info.Size = size;
+namespace {
+// Keeps the date beside the text when every part lies in its range.
+void SetDateWhenValid(NormalisedInfo& info, unsigned fullYear, std::uint64_t month, std::uint64_t day,
+                      std::uint64_t hour, std::uint64_t minute) {
   if (fullYear != 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59) {
     info.Date.Year = static_cast<std::uint16_t>(fullYear);
     info.Date.Month = static_cast<std::uint8_t>(month);
@@ -85,16 +93,29 @@ NormalisedInfo MakeNormalisedInfo(unsigned fullYear, std::uint64_t month, std::u
     info.Date.Hour = static_cast<std::uint8_t>(hour);
     info.Date.Minute = static_cast<std::uint8_t>(minute);
   }
+}
+}  // namespace
+
+NormalisedInfo MakeNormalisedInfoShowing(std::uint64_t shownYear, unsigned fullYear, std::uint64_t month,
+                                         std::uint64_t day, std::uint64_t hour, std::uint64_t minute,
+                                         std::uint64_t size, int sizeWidth) {
+  NormalisedInfo info;
+  info.Text = FormatNormalisedInfo(shownYear, month, day, hour, minute, size, sizeWidth);
+  info.Size = size;
+  SetDateWhenValid(info, fullYear, month, day, hour, minute);
   return info;
+}
+
+NormalisedInfo MakeNormalisedInfo(unsigned fullYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
+                                  std::uint64_t minute, std::uint64_t size, int sizeWidth) {
+  return MakeNormalisedInfoShowing(fullYear % 100, fullYear, month, day, hour, minute, size, sizeWidth);
 }
 
 NormalisedInfo NormaliseShownDate(std::uint64_t shownYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
                                   std::uint64_t minute, std::uint64_t size, CalendarDate today, int sizeWidth) {
   std::size_t digits = shownYear >= 1000 ? 4 : (shownYear >= 100 ? 3 : 2);
-  NormalisedInfo info = MakeNormalisedInfo(FullYearOf(shownYear, digits, today), month, day, hour, minute, size,
-                                           sizeWidth);
-  info.Text = FormatNormalisedInfo(shownYear, month, day, hour, minute, size, sizeWidth);
-  return info;
+  return MakeNormalisedInfoShowing(shownYear, FullYearOf(shownYear, digits, today), month, day, hour, minute, size,
+                                   sizeWidth);
 }
 
 namespace {
@@ -147,9 +168,7 @@ NormalisedInfo NormaliseByFields(std::string_view line, int yearField, int month
       if (letter == 'a') hour = ApplyTwelveHourRule(hour, 'A');
     }
     // The year is printed as the listing gives it.
-    NormalisedInfo info = MakeNormalisedInfo(fullYear, month, day, hour, minute, size);
-    info.Text = FormatNormalisedInfo(year, month, day, hour, minute, size);
-    return info;
+    return MakeNormalisedInfoShowing(year, fullYear, month, day, hour, minute, size);
   }
   if (!time.empty()) {
     if (time.size() >= 3 && time[2] == ':') {
@@ -164,9 +183,7 @@ NormalisedInfo NormaliseByFields(std::string_view line, int yearField, int month
       fullYear = digits == 4 ? static_cast<unsigned>(whole) : FullYearOf(year, 2, today);
     }
   }
-  NormalisedInfo info = MakeNormalisedInfo(fullYear, month, day, hour, minute, size);
-  info.Text = FormatNormalisedInfo(year, month, day, hour, minute, size);
-  return info;
+  return MakeNormalisedInfoShowing(year, fullYear, month, day, hour, minute, size);
 }
 
 namespace {
@@ -207,10 +224,10 @@ NormalisedInfo NormaliseByColumns(std::string_view line, ColumnSpan year, Column
     NormalisedInfo info;
     bool digits = text.size() > 13 && text[9] == ':';
     for (std::size_t at : {0, 1, 2, 3, 4, 5, 7, 8, 10, 11}) digits = digits && IsDigit(text[at]);
+    std::string_view shown = text;
     if (digits)
-      info = MakeNormalisedInfo(FullYearOf(ReadNumber(text.substr(0, 2), 0), 2, today), ReadNumber(text.substr(2, 2), 0),
-                                ReadNumber(text.substr(4, 2), 0), ReadNumber(text.substr(7, 2), 0),
-                                ReadNumber(text, 10), size);
+      SetDateWhenValid(info, FullYearOf(ReadNumber(shown.substr(0, 2), 0), 2, today), ReadNumber(shown.substr(2, 2), 0),
+                       ReadNumber(shown.substr(4, 2), 0), ReadNumber(shown.substr(7, 2), 0), ReadNumber(shown, 10));
     info.Text = std::move(text);
     info.Size = size;
     return info;
@@ -230,18 +247,7 @@ NormalisedInfo NormaliseByColumns(std::string_view line, ColumnSpan year, Column
     yearNumber = ReadNumber(line, year.Column);
     fullYear = FullYearOf(yearNumber, 2, today);
   }
-  NormalisedInfo info = MakeNormalisedInfo(fullYear, monthNumber, dayNumber, hour, minute, size);
-  info.Text.clear();
-  AppendZeroPadded(info.Text, yearNumber, 2);
-  AppendZeroPadded(info.Text, monthNumber, 2);
-  AppendZeroPadded(info.Text, dayNumber, 2);
-  info.Text.push_back(' ');
-  AppendZeroPadded(info.Text, hour, 2);
-  info.Text.push_back(':');
-  AppendZeroPadded(info.Text, minute, 2);
-  info.Text.push_back(' ');
-  AppendRightAligned(info.Text, size, 10);
-  return info;
+  return MakeNormalisedInfoShowing(yearNumber, fullYear, monthNumber, dayNumber, hour, minute, size);
 }
 
 }  // namespace korval::listing

@@ -32,12 +32,17 @@ std::string FormatNormalisedInfo(std::uint64_t year, std::uint64_t month, std::u
 // The normalised text of a whole date and a size, with both kept beside it.
 // Parts beyond their range (a month of 13, a day of 40) are kept in the text
 // as shown and leave the entry undated.
+NormalisedInfo MakeNormalisedInfo(unsigned fullYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
+                                  std::uint64_t minute, std::uint64_t size, int sizeWidth = 10);
+// The same with the text showing `shownYear` in place of the full year's
+// last two digits.
+NormalisedInfo MakeNormalisedInfoShowing(std::uint64_t shownYear, unsigned fullYear, std::uint64_t month,
+                                         std::uint64_t day, std::uint64_t hour, std::uint64_t minute,
+                                         std::uint64_t size, int sizeWidth = 10);
 // The same for a year as the line shows it (two, three or four digits); the
 // text shows that year as it stands.
 NormalisedInfo NormaliseShownDate(std::uint64_t shownYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
                                   std::uint64_t minute, std::uint64_t size, CalendarDate today, int sizeWidth = 10);
-NormalisedInfo MakeNormalisedInfo(unsigned fullYear, std::uint64_t month, std::uint64_t day, std::uint64_t hour,
-                                  std::uint64_t minute, std::uint64_t size, int sizeWidth = 10);
 
 // Appends `value` with at least `digits` digits, zeros in front.
 void AppendZeroPadded(std::string& text, std::uint64_t value, int digits);

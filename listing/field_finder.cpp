@@ -1,5 +1,7 @@
 #include "listing/field_finder.h"
 
+#include <bit>
+#include <cstring>
 #include <limits>
 
 #include "listing/date_normalisation.h"
@@ -81,6 +83,29 @@ unsigned YearPart(std::string_view part, std::uint64_t value, CalendarDate today
   return FullYearOf(value, part.size(), today);
 }
 
+// Where the next space or tab at or after `at` stands (the line's size when
+// there is none). Looks at eight characters at a time: words run long
+// (protections, owners, names) and a listing has millions of them.
+std::size_t NextBlank(std::string_view line, std::size_t at) {
+  constexpr std::uint64_t Ones = 0x0101010101010101u;
+  constexpr std::uint64_t Highs = 0x8080808080808080u;
+  while (at + 8 <= line.size()) {
+    std::uint64_t chunk;
+    std::memcpy(&chunk, line.data() + at, 8);
+    std::uint64_t spaces = chunk ^ (Ones * ' ');
+    std::uint64_t tabs = chunk ^ (Ones * '\t');
+    // A byte's high bit is set where a byte is zero; the lowest set one is exact.
+    std::uint64_t found = ((spaces - Ones) & ~spaces & Highs) | ((tabs - Ones) & ~tabs & Highs);
+    if (found != 0) {
+      if constexpr (std::endian::native == std::endian::little) return at + std::countr_zero(found) / 8;
+      break;  // the byte order a shift would need: read the rest one by one
+    }
+    at += 8;
+  }
+  while (at < line.size() && !IsBlank(line[at])) ++at;
+  return at;
+}
+
 }  // namespace
 
 Words SplitWords(std::string_view line) {
@@ -90,7 +115,7 @@ Words SplitWords(std::string_view line) {
     while (at < line.size() && IsBlank(line[at])) ++at;
     if (at == line.size()) break;
     std::size_t start = at;
-    while (at < line.size() && !IsBlank(line[at])) ++at;
+    at = NextBlank(line, at);
     words.Items[words.Count++] = Word{start, at};
   }
   return words;

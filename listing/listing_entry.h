@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "listing/seldom_text.h"
+
 namespace korval::listing {
 
 // Entry kinds. Kinds above 1 sort before files; drives sort last.
@@ -58,20 +60,20 @@ struct ListingEntry {
   // entries sort by date and size as numbers, across centuries and sizes of
   // any width.
   std::uint16_t FullYear = 0;
-  std::uint64_t Size = 0;
   std::int32_t NameLength = 0;  // characters of the name at the start of Text
+  std::uint64_t Size = 0;
   std::string Text;             // the display text
   // The name commands and local files are reached by, when the display text
   // shows it otherwise (cut for width, lower-cased by FORCLOW); empty when
   // the shown name is that name.
-  std::string WholeName;
+  SeldomText WholeName;
 
   // The name as shown.
   std::string_view Name() const {
     return std::string_view(Text).substr(0, static_cast<std::size_t>(NameLength));
   }
   // The name to send in commands and to open, rename or delete a file by.
-  std::string_view CommandName() const { return WholeName.empty() ? Name() : std::string_view(WholeName); }
+  std::string_view CommandName() const { return WholeName.empty() ? Name() : WholeName.view(); }
   bool IsDated() const { return FullYear != 0; }
   void SetDate(const EntryDate& date) {
     FullYear = date.Year;

@@ -23,7 +23,7 @@ std::int32_t ReadEntry(const PaneList& list, std::size_t index, std::string& nam
   engine::LastEntry().Kind = entry->Kind;
   engine::LastEntry().Size = entry->Size;
   if (!entry->WholeName.empty()) {
-    name = entry->WholeName;  // kept whole: the display text shows it otherwise
+    name = entry->WholeName.view();  // kept whole: the display text shows it otherwise
     return entry->Kind;
   }
   name = entry->Name();

@@ -57,4 +57,20 @@ void BusyAbort(int commandId) {
   listing::RetrieveRemoteListing(listing::RetrievalLock::AlreadyHeld);
 }
 
+void StopJobsAndDisconnect() {
+  engine::Session& session = engine::TheSession();
+  session.TreeAbort = true;
+  AbortSelectionWorker();
+  if (engine::BusyCountOfThisThread() == 0) {
+    engine::CloseConnection();
+    return;
+  }
+  session.CancelRequested = true;
+  if (session.Closing) return;
+  session.Closing = true;
+  engine::AbortConnection();
+  platform::CancelBlockingCall();
+  session.Closing = false;
+}
+
 }  // namespace korval::operations

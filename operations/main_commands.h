@@ -29,4 +29,11 @@ bool RunsBusyAbort(int commandId);
 // window while Close empties the remote pane.
 void BusyAbort(int commandId);
 
+// The core's part of the main window's close, before the window goes: the
+// selection worker (and the edit job) stopped and joined first, as they may
+// own the connection; then QUIT and the sockets closed. A close that came
+// through the hook of a command of the calling thread still waiting ends
+// that command as cancelled, as the busy abort does.
+void StopJobsAndDisconnect();
+
 }  // namespace korval::operations

@@ -23,6 +23,11 @@ namespace {
 // The user's edit of a destination name; nullopt when cancelled.
 std::optional<std::string> AskDestination(const char* format, std::string_view source, const std::string& name,
                                           int helpContext, std::size_t capacity) {
+  // A job being stopped asks nothing: no one would answer.
+  if (engine::JobStoppingOnThisThread()) {
+    engine::LogMessage("cancelled");
+    return std::nullopt;
+  }
   platform::Host& host = platform::CurrentHost();
   host.SetPromptHelpContext(helpContext);
   std::string prompt = platform::FormatTruncated(511, format, std::string(source).c_str());

@@ -397,6 +397,7 @@ bool SelectionPromptFlag(const WorkerStart& start) {
 class TreeQuestion {
  public:
   bool TransferTrees() {
+    if (engine::JobStoppingOnThisThread()) return false;  // no one will answer
     if (!answer_)
       answer_ = platform::CurrentHost().AskYesNo("Do you want to transfer the selected directory structures?",
                                                   config::ProgramTitle);
@@ -468,6 +469,7 @@ void SendSelection(listing::PaneList& localList, WorkerStart& start) {
   if (entries.empty()) {
     std::string name;
     config::PromptHelpContext() = SendNameHelpContext;
+    if (engine::JobStoppingOnThisThread()) return;
     if (config::AskText(&name, "Enter local file name to transfer to remote system:") == 0 || name.empty()) return;
     engine::ClearLastEntry();
     const int result = SendLocalFile(name, 1, 1, prompt, start.localDirectory);
@@ -522,6 +524,7 @@ void ReceiveSelection(listing::PaneList& remoteList, WorkerStart& start) {
   if (entries.empty()) {
     std::string name;
     config::PromptHelpContext() = ReceiveNameHelpContext;
+    if (engine::JobStoppingOnThisThread()) return;
     if (config::AskText(&name, "Enter remote file name to transfer to local system:") == 0 || name.empty()) return;
     engine::ClearLastEntry();
     if (ReceiveRemoteFile(name, 1, 1, prompt, start.localDirectory) == 2) PlayIfBell(engine::SoundEvent::Complete);
@@ -669,10 +672,20 @@ void WaitForSelectionWorker() {
 }
 
 void AbortSelectionWorker() {
+  std::thread::id worker;
+  {
+    std::lock_guard lock(workerMutex);
+    worker = workerThread.get_id();
+  }
   if (engine::IsWorkerBusy() && workerRunsOn.load() != std::this_thread::get_id()) {
     engine::LogMessage("Aborting thread.");
-    platform::CurrentHost().WorkerStopping(platform::BackgroundJob::SelectionTransfer);
     engine::Session& session = engine::TheSession();
+    // Before the host hears of it: whatever the worker does next sees the
+    // stop, and it asks no further prompt.
+    engine::SetJobStopping(worker, true);
+    session.CancelRequested = true;
+    session.TreeAbort = true;
+    platform::CurrentHost().WorkerStopping(platform::BackgroundJob::SelectionTransfer);
     while (engine::IsWorkerBusy()) {
       session.CancelRequested = true;
       session.TreeAbort = true;
@@ -687,6 +700,7 @@ void AbortSelectionWorker() {
     }
   }
   CollectFinishedThread();
+  engine::SetJobStopping(worker, false);
 }
 
 }  // namespace korval::operations

@@ -82,8 +82,12 @@ int ReceiveTree(std::string_view remoteDirectory);
 // worker's own thread.
 void WaitForSelectionWorker();
 // Stops a running worker for the window's close: logs "Aborting thread.",
-// sets CancelRequested and TreeAbort, cancels its waits and shuts its data
-// connection down until it has come back, then collects it.
+// marks it as being stopped (it asks no further prompt), sets
+// CancelRequested and TreeAbort, tells the host (WorkerStopping, so a
+// prompt the worker waits for closes as Cancel), cancels its waits and
+// shuts its data connection down until it has come back, running the
+// calling thread's blocking hook meanwhile; then collects it. A finished
+// worker's thread is collected too.
 void AbortSelectionWorker();
 
 }  // namespace korval::operations

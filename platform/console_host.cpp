@@ -129,13 +129,18 @@ void ConsoleHost::DrawMeter() {
   const std::size_t width = line.size();
   // Blanks over what is left of a longer line before it.
   if (width < meterWidth_) line.append(meterWidth_ - width, ' ');
-  WriteStderr("\r" + line);
+  line.insert(line.begin(), '\r');
+  WriteStderr(line);
   meterWidth_ = width;
 }
 
 void ConsoleHost::ClearMeter() {
   if (!MeterShown()) return;
-  WriteStderr("\r" + std::string(meterWidth_, ' ') + "\r");
+  // Built in place: "text" + std::string trips a false -Wrestrict at -O3.
+  std::string blank(meterWidth_ + 2, ' ');
+  blank.front() = '\r';
+  blank.back() = '\r';
+  WriteStderr(blank);
   meterWidth_ = 0;
   lastDraw_ = {};
 }

@@ -194,6 +194,21 @@ TEST_P(TreeTransferTest, ASentTreeIsTheLocalOneNameForNameAndByteForByte) {
   EXPECT_THAT(ErrorLines(), IsEmpty());
 }
 
+TEST_P(TreeTransferTest, ASentTreeEntersNoLinkToADirectoryInsideIt) {
+  WriteTreeLocally();
+  fs::create_directory_symlink("/", panes_.Local().FilePath("t/a/root"));
+  fs::create_directory_symlink("..", panes_.Local().FilePath("t/a/b/up"));
+  testing::ScriptedHost& host = *host_;
+  config::Settings().Verbose = 0;
+  ASSERT_TRUE(LogOn());
+  SendSelected({"t"});
+  // Nothing from outside the tree reached the server; the one line says so.
+  EXPECT_EQ(Contents(Server().Root()), TreeContents());
+  EXPECT_THAT(host.LogWindowLines(), Contains("2 entries skipped"));
+  EXPECT_THAT(host.BeepKinds(), ::testing::ElementsAre("exclamation"));
+  ExpectBackAtTheStart();
+}
+
 TEST_P(TreeTransferTest, ASendIntoADirectoryThatExistsGoesOn) {
   WriteTreeLocally();
   ASSERT_TRUE(Server().MakeDirectory("t"));

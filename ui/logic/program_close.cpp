@@ -9,7 +9,7 @@
 #include "engine/socket_layer.h"
 #include "listing/listing_cache.h"
 #include "listing/local_listing.h"
-#include "operations/tree_transfer.h"
+#include "operations/main_commands.h"
 #include "platform/fs.h"
 
 namespace korval::ui::logic {
@@ -25,8 +25,7 @@ ReservedFiles ReserveWindowFiles() {
 }
 
 void CloseProgram(const ReservedFiles& files) {
-  if (engine::IsWorkerBusy()) operations::AbortSelectionWorker();
-  engine::CloseConnection();
+  operations::StopJobsAndDisconnect();
   config::SaveSessionName();
   for (const std::string& path : {files.ListingFile, files.ViewFile})
     if (!path.empty()) ::unlink(path.c_str());

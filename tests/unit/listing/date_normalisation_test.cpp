@@ -142,5 +142,33 @@ TEST(NormalisedDates, ShownYearsOfEveryWidth) {
     EXPECT_EQ(FullYearOf(c.shown, c.digits, c.today), c.year) << c.shown << " in " << c.today.Year;
 }
 
+TEST(NormalisedDates, TextShowsEachPartPaddedOrWhole) {
+  // Parts of one digit gain a zero, parts wider than their field stand whole,
+  // the size right-aligned in its width or whole when wider.
+  struct Case {
+    std::uint64_t shownYear, month, day, hour, minute, size;
+    int sizeWidth;
+    std::string_view text;
+    unsigned year;  // the date kept beside the text, 0 when undated
+  };
+  const Case cases[] = {
+      {96, 5, 22, 14, 5, 1803, 10, "960522 14:05       1803", 1996},
+      {3, 1, 2, 0, 0, 0, 10, "030102 00:00          0", 2003},
+      {103, 1, 2, 9, 7, 7, 10, "1030102 09:07          7", 2003},
+      {2003, 12, 31, 23, 59, 12345678901ULL, 10, "20031231 23:59 12345678901", 2003},
+      {96, 5, 22, 14, 5, 18446744073709551615ULL, 10, "960522 14:05 18446744073709551615", 1996},
+      {96, 5, 22, 14, 5, 1803, 8, "960522 14:05     1803", 1996},
+      {96, 13, 40, 25, 61, 5, 10, "961340 25:61          5", 0},
+      {96, 100, 5, 1, 1, 5, 10, "9610005 01:01          5", 0},
+  };
+  for (const Case& c : cases) {
+    NormalisedInfo info =
+        NormaliseShownDate(c.shownYear, c.month, c.day, c.hour, c.minute, c.size, {1996, 6, 15}, c.sizeWidth);
+    EXPECT_EQ(info.Text, c.text);
+    EXPECT_EQ(info.Size, c.size) << c.text;
+    EXPECT_EQ(info.Date.Year, c.year) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace korval::listing

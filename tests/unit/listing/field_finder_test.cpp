@@ -6,9 +6,46 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace korval::listing {
 namespace {
+
+TEST(SplitWords, BlanksAndTabsEndWordsOfEveryLength) {
+  // Long words are scanned several characters at a time: a blank or tab at
+  // any place of such a run, and bytes of UTF-8 names, must split as one by one.
+  struct Case {
+    std::string_view line;
+    std::vector<std::string_view> words;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"   \t ", {}},
+      {"a", {"a"}},
+      {"abcdefg h", {"abcdefg", "h"}},
+      {"abcdefgh i", {"abcdefgh", "i"}},
+      {"abcdefghi\tj", {"abcdefghi", "j"}},
+      {"(RWED,RWED,RE,)  [JOE]", {"(RWED,RWED,RE,)", "[JOE]"}},
+      {"0123456789abcdef\t0123456789abcdefg", {"0123456789abcdef", "0123456789abcdefg"}},
+      {"  lead\t\ttabs   and  many    blanks  ", {"lead", "tabs", "and", "many", "blanks"}},
+      {"\xc3\xa9t\xc3\xa9-r\xc3\xa9sum\xc3\xa9s \xe2\x80\xa0x", {"\xc3\xa9t\xc3\xa9-r\xc3\xa9sum\xc3\xa9s", "\xe2\x80\xa0x"}},
+      {"\x80\xa0\x89\xa9\x20\x09\x21\x29 z", {"\x80\xa0\x89\xa9", "\x21\x29", "z"}},
+  };
+  for (const Case& c : cases) {
+    Words words = SplitWords(c.line);
+    ASSERT_EQ(words.Count, c.words.size()) << c.line;
+    for (std::size_t i = 0; i < words.Count; ++i) EXPECT_EQ(words.Text(c.line, i), c.words[i]) << c.line;
+  }
+  // A blank at each place of a long run.
+  for (std::size_t at = 1; at < 40; ++at) {
+    std::string line(41, 'x');
+    line[at] = at % 2 == 0 ? ' ' : '\t';
+    Words words = SplitWords(line);
+    ASSERT_EQ(words.Count, 2u) << at;
+    EXPECT_EQ(words.Items[0].End, at);
+    EXPECT_EQ(words.Items[1].Start, at + 1);
+  }
+}
 
 TEST(ReadSizeWord, DigitsAndUnits) {
   struct Case {
