@@ -17,15 +17,30 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display number and writes it to the pipe.
+# Xvfb picks a free display number and writes it to the pipe. Without
+# -noreset it resets when its last client leaves, and a program starting
+# then cannot connect.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 read -r -t 10 number <"$work/display" || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=:$number
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-fail() { echo "FAIL: $*"; exit 1; }
+# A failure says what the screen and the program looked like.
+fail() {
+  echo "FAIL: $*"
+  local id
+  if [[ -n $program ]]; then
+    echo "korval (pid $program): $(ps -o stat=,etime= -p "$program" 2>/dev/null || echo ended)"
+    for id in $(xdotool search --pid "$program" 2>/dev/null || true); do
+      echo "  window $id '$(xdotool getwindowname "$id" 2>/dev/null)' $(window_size "$id")"
+    done
+  fi
+  echo "focus: $(xdotool getwindowfocus 2>/dev/null || echo none)"
+  cat "$work"/home-*/out.log 2>/dev/null || true
+  exit 1
+}
 
 # The size of window $1 as "WxH"; empty when it is gone.
 window_size() {
