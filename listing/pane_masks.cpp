@@ -11,6 +11,7 @@ namespace {
 std::mutex masksMutex;
 std::string localMask;
 std::string remoteMask;
+thread_local const std::string* ownRemoteMask = nullptr;
 }  // namespace
 
 std::string LocalMask() {
@@ -19,9 +20,18 @@ std::string LocalMask() {
 }
 
 std::string RemoteMask() {
+  if (ownRemoteMask) return *ownRemoteMask;
   std::lock_guard<std::mutex> lock(masksMutex);
   return remoteMask;
 }
+
+OwnRemoteMask::OwnRemoteMask() : OwnRemoteMask(RemoteMask()) {}
+
+OwnRemoteMask::OwnRemoteMask(std::string mask) : mask_(std::move(mask)), outer_(ownRemoteMask) {
+  ownRemoteMask = &mask_;
+}
+
+OwnRemoteMask::~OwnRemoteMask() { ownRemoteMask = outer_; }
 
 void SetLocalMask(std::string_view mask) {
   std::lock_guard<std::mutex> lock(masksMutex);

@@ -21,4 +21,21 @@ void SetRemoteMask(std::string_view mask);
 // Both empty, for tests.
 void ResetPaneMasks();
 
+// The remote mask as the calling thread saw it when this was made (or as
+// given), for the
+// thread's RemoteMask() while it lives: a tree walk lists every level with
+// the mask it began with, whatever the window sets meanwhile.
+class OwnRemoteMask {
+ public:
+  OwnRemoteMask();
+  explicit OwnRemoteMask(std::string mask);  // as another thread saw it
+  ~OwnRemoteMask();
+  OwnRemoteMask(const OwnRemoteMask&) = delete;
+  OwnRemoteMask& operator=(const OwnRemoteMask&) = delete;
+
+ private:
+  std::string mask_;
+  const std::string* outer_;
+};
+
 }  // namespace korval::listing

@@ -20,6 +20,7 @@
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
 #include "listing/pane_masks.h"
+#include "listing/rule_sets.h"
 
 namespace korval::listing {
 
@@ -185,5 +186,13 @@ int ParseIntoRemotePane(const std::string& path) {
 }
 
 int ParseRemoteListingFile() { return ParseIntoRemotePane(engine::ListingFile()); }
+
+int ParseRemoteListingInto(const std::string& path, PaneList& list) {
+  const config::AsciiExtensionList asciiList = config::AsciiExtensionList::Load(config::ProgramFiles().ExtensionsPath);
+  list.Clear();
+  list.SetSortSetting(config::Settings().RemoteSort);
+  ClearVosSectionState();  // a file is read from its start
+  return ParseListing(path, list, RemoteListingOptions(&asciiList));
+}
 
 }  // namespace korval::listing

@@ -20,6 +20,8 @@
 
 namespace korval::listing {
 
+class PaneList;
+
 enum class RetrievalLock { Take, AlreadyHeld };
 
 // Busy: a command or data loop runs (BusyCount, CommandActive), a worker or
@@ -68,5 +70,9 @@ int ParseRemoteListingFile();
 // The same for the listing file at `path`. The pane changes in one step
 // (PaneList::TakeContentsOf), so the GUI thread never reads a half-built pane.
 int ParseIntoRemotePane(const std::string& path);
+// The same into `list` (emptied first), leaving the pane alone: a tree walk
+// reads its level from what the server listed, whatever the GUI thread
+// shows in the pane meanwhile (a sort, a mask).
+int ParseRemoteListingInto(const std::string& path, PaneList& list);
 
 }  // namespace korval::listing

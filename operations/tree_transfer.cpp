@@ -23,6 +23,7 @@
 #include "engine/file_transfer.h"
 #include "engine/ftp_commands.h"
 #include "engine/last_entry.h"
+#include "engine/listing_file.h"
 #include "engine/message_log.h"
 #include "engine/remote_dir.h"
 #include "engine/session.h"
@@ -33,6 +34,7 @@
 #include "listing/listing_entry.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
+#include "listing/pane_masks.h"
 #include "listing/remote_listing.h"
 #include "listing/selection.h"
 #include "operations/single_file_transfer.h"
@@ -70,6 +72,8 @@ int ControlSocket() { return engine::TheSession().ControlSocket; }
 struct WorkerStart {
   std::string localDirectory;
   config::TransferSwitches switches;
+  std::string remoteMask;                // what a walk lists its levels with
+  listing::LocalListingOptions localListing;
   bool modifierHeld = false;
   bool skippedAny = false;  // a walk of the selection passed entries over
 };
@@ -78,6 +82,8 @@ WorkerStart TakeWorkerStart() {
   WorkerStart start;
   start.localDirectory = platform::CurrentDirectory().value_or(std::string());
   start.switches = config::CurrentTransferSwitches();
+  start.remoteMask = listing::RemoteMask();
+  start.localListing = listing::CurrentLocalListingOptions();
   start.modifierHeld = modifierHeld;
   return start;
 }
@@ -292,7 +298,9 @@ int ReceiveLevel(TreeWalk& walk, const std::string& localParent, const std::stri
       leftAtOnce = true;
     } else {
       engine::LogPrintf("[S] entering %s - %s", localParent.c_str(), remoteBack.c_str());
-      const std::vector<PaneItem> entries = listing::ReadAllEntries(listing::RemotePane());
+      listing::PaneList level;
+      listing::ParseRemoteListingInto(engine::ListingFile(), level);
+      const std::vector<PaneItem> entries = listing::ReadAllEntries(level);
       const unsigned count = static_cast<unsigned>(entries.size());
       engine::LogPrintf("[S] %u files to xfer", count);
       result = 1;
@@ -420,13 +428,14 @@ int RunTree(WorkerStart& start, int (*walkFunction)(TreeWalk&, const std::string
             const std::string& name) {
   start.modifierHeld = false;
   TreeWalk walk;
-  walk.localListing = listing::CurrentLocalListingOptions();
+  walk.localListing = start.localListing;
   int result;
   {
     WalkRoot root(platform::JoinPath(start.localDirectory.empty() ? platform::CurrentDirectory().value_or(".")
                                                                   : start.localDirectory,
                                      name));
     TreeSettings off;
+    listing::OwnRemoteMask remoteMask(start.remoteMask);
     result = walkFunction(walk, start.localDirectory, name);
   }
   if (walk.skipped > 0) {

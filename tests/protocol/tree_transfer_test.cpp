@@ -35,6 +35,7 @@
 #include "listing/listing_parser.h"
 #include "listing/local_listing.h"
 #include "listing/pane_list.h"
+#include "listing/pane_masks.h"
 #include "listing/remote_listing.h"
 #include "operations/file_operations.h"
 #include "tests/support/pane_state.h"
@@ -626,6 +627,37 @@ TEST_F(TreeTransferTest, WhatAWalkWritesIsReadWholeFromTheGuiThreadMeanwhile) {
   EXPECT_EQ(TreeOf(panes.Local().Path()),
             (std::set<std::string>{"top/", "top/f0.txt", "top/d1/", "top/d1/x1.txt", "top/d1/x2.txt", "top/d2/",
                                    "top/d2/y1.txt"}));
+}
+
+TEST_F(TreeTransferTest, AWalkGoesByWhatTheServerListedWhateverThePaneShowsMeanwhile) {
+  // The user applies a remote mask and sorts while the walk has just
+  // listed a level: the pane shows fewer entries, the walk takes them all.
+  server.Expect("PWD").Reply(Pwd("/top"));
+  server.Expect("LIST").Transfer(File("b.txt", 1) + File("a.bin", 1));
+  server.Expect("PWD").Reply(Pwd("/"));
+  server.ServeData("RETR a.bin", "a").ServeData("RETR b.txt", "b");
+  LogOn();
+  ShowRoot(Dir("top"));
+  operations::ThreadsAvailable() = true;
+  host.PauseAt("[S] entering");
+  ASSERT_TRUE(SelectByName(RemotePane(), {"top"}));
+  host.QueueYesNo(true);
+  operations::StartReceiveSelected(RemotePane());
+  struct ReleaseAtEnd {
+    SettingsWatchingHost& host;
+    ~ReleaseAtEnd() { host.Release(); }
+  } releaseAtEnd{host};
+  ASSERT_TRUE(host.WaitUntilPaused());
+  listing::SetRemoteMask("*.zzz");
+  config::Settings().RemoteSort = listing::SortByName;
+  listing::RedisplayListing(listing::RemotePaneNumber);
+  EXPECT_THAT(testing::PaneNames(RemotePane()), ElementsAre(".."));
+  host.Release();
+  operations::WaitForSelectionWorker();
+
+  EXPECT_TRUE(server.Verify());
+  EXPECT_EQ(TreeOf(panes.Local().Path()), (std::set<std::string>{"top/", "top/a.bin", "top/b.txt"}));
+  EXPECT_THAT(Sent("RETR"), ::testing::UnorderedElementsAre("RETR b.txt", "RETR a.bin"));
 }
 
 TEST_F(TreeTransferTest, NamePromptsFollowPromptAndTheModifier) {
