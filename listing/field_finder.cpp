@@ -116,7 +116,7 @@ Words SplitWords(std::string_view line) {
     if (at == line.size()) break;
     std::size_t start = at;
     at = NextBlank(line, at);
-    words.Items[words.Count++] = Word{start, at};
+    words.Items[words.Count++] = {start, at};
   }
   return words;
 }
@@ -226,6 +226,9 @@ std::optional<DateGroup> ReadDateGroup(std::string_view line, const Words& words
                      MakeDate(FullYearOfTimeOfDay(month, today), month, static_cast<unsigned>(day), hour, minute)};
   }
 
+  // Every numeric date begins with a digit: owners, groups, protections and
+  // names are passed over without splitting them.
+  if (first.empty() || !IsDigit(first.front())) return std::nullopt;
   DateParts parts = SplitDateWord(first);
   if (parts.Count == 2) {
     // "MM-DD YYYY" or "MM-DD HH:MM"

@@ -15,17 +15,17 @@
 
 namespace korval::listing {
 
-// A word: a run of characters other than spaces and tabs, [Start, End).
-struct Word {
-  std::size_t Start = 0;
-  std::size_t End = 0;
-};
-
 // The line's words, at most `Capacity`: enough for every layout's fields in
-// front of a name.
+// front of a name. Only the first `Count` items are set: a listing splits
+// millions of lines, and clearing all of them each time costs more than
+// splitting.
 struct Words {
   static constexpr std::size_t Capacity = 32;
-  Word Items[Capacity];
+  struct Item {  // a run of characters other than spaces and tabs, [Start, End)
+    std::size_t Start;
+    std::size_t End;
+  };
+  Item Items[Capacity];
   std::size_t Count = 0;
   std::string_view Text(std::string_view line, std::size_t index) const {
     return line.substr(Items[index].Start, Items[index].End - Items[index].Start);
