@@ -80,13 +80,15 @@ WindowProgram::~WindowProgram() {
 QWidget* WindowProgram::SplashShown() const { return splash_ && splash_->isVisible() ? splash_.get() : nullptr; }
 
 void WindowProgram::Start(const std::vector<StartMessage>& messages, Splash splash) {
+  // The command line's messages come first: the splash stays above other
+  // windows and would hide them.
+  for (const StartMessage& message : messages)
+    QMessageBox::warning(nullptr, ToQString(message.Caption), ToQString(message.Text));
   if (splash == Splash::Yes) {
     splash_ = std::make_unique<SplashWindow>();
     splash_->show();
     QCoreApplication::processEvents();  // painted at once
   }
-  for (const StartMessage& message : messages)
-    QMessageBox::warning(nullptr, ToQString(message.Caption), ToQString(message.Text));
 
   // The remembered place, kept on the screen.
   const std::string location = config::ReadConfigString("LOC", "", config::WindowLocationCapacity);

@@ -20,8 +20,10 @@ trap '[[ -n $xvfb ]] && kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 g++ -std=c++20 -O2 -fPIC bench/window_start/minimal_window.cpp $(pkg-config --cflags --libs Qt6Widgets) \
   -o "$work/minimal_window"
 
+# -noreset: a server that resets when its last client leaves refuses the
+# next program for a moment.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 read -r -t 10 number <"$work/display"
 export DISPLAY=:$number

@@ -2,7 +2,8 @@
 # The program as a person starts it: korval without a transfer under its own
 # Xvfb, its main window found by xdotool, closed by Exit (a real mouse click
 # on the button, then Alt+X, its accelerator), exit code 0, no reserved
-# temporary file left and SESSION written to its KORVAL.INI.
+# temporary file left and SESSION written to its KORVAL.INI. Started with an
+# unknown option, it first says so in a message box, then opens the window.
 # Usage: program_under_xvfb.sh <korval>
 set -euo pipefail
 korval=$(realpath "$1")
@@ -16,35 +17,94 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display number and writes it to the pipe.
+# Xvfb picks a free display number and writes it to the pipe. Without
+# -noreset it resets when its last client leaves, and a program starting
+# then cannot connect.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 read -r -t 10 number <"$work/display" || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=:$number
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-fail() { echo "FAIL: $*"; exit 1; }
+# A failure says what the screen and the program looked like.
+fail() {
+  echo "FAIL: $*"
+  local id
+  if [[ -n $program ]]; then
+    echo "korval (pid $program): $(ps -o stat=,etime= -p "$program" 2>/dev/null || echo ended)"
+    for id in $(xdotool search --pid "$program" 2>/dev/null || true); do
+      echo "  window $id '$(xdotool getwindowname "$id" 2>/dev/null)' $(window_size "$id")"
+    done
+  fi
+  echo "focus: $(xdotool getwindowfocus 2>/dev/null || echo none)"
+  cat "$work"/home-*/out.log 2>/dev/null || true
+  exit 1
+}
 
-# One run: start, find the window, close it with `how` (click or key).
+# The size of window $1 as "WxH"; empty when it is gone.
+window_size() {
+  local geometry
+  geometry=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null) || return 0
+  local WIDTH="" HEIGHT=""
+  eval "$geometry"
+  echo "${WIDTH}x$HEIGHT"
+}
+
+# The first visible window of process $1 whose size is not $2.
+visible_window() {
+  local id size
+  for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null || true); do
+    size=$(window_size "$id")
+    [[ -z $size || $size == "$2" ]] && continue
+    echo "$id"
+    return
+  done
+}
+
+# The main window of process $1: titled "KORVAL95 LE", of the size LOC gives.
+main_window() {
+  local id
+  for id in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null || true); do
+    [[ $(xdotool getwindowname "$id" 2>/dev/null) == "KORVAL95 LE" && $(window_size "$id") == 600x460 ]] || continue
+    echo "$id"
+    return
+  done
+}
+
+# One run: start, find the window, close it with `how` (click, key, or
+# unknown-option: the message box answered with Return, then the key).
 run_once() {
-  local how=$1 home=$work/home-$1 window=""
+  local how=$1 home=$work/home-$1 window="" arguments=()
+  [[ $how == unknown-option ]] && arguments=(-x)
   mkdir -p "$home/tmp"
   printf '[_config_]\nAUTOSTART=0\nLOC=40,30,600,460\n' >"$home/KORVAL.INI"
-  (cd "$home" && HOME=$home XDG_CONFIG_HOME=$home TMPDIR=$home/tmp XDG_RUNTIME_DIR=$home exec "$korval") \
-    >"$home/out.log" 2>&1 &
+  (cd "$home" && HOME=$home XDG_CONFIG_HOME=$home TMPDIR=$home/tmp XDG_RUNTIME_DIR=$home \
+     exec "$korval" "${arguments[@]}") >"$home/out.log" 2>&1 &
   program=$!
+  if [[ $how == unknown-option ]]; then
+    local box=""
+    for _ in $(seq 500); do
+      box=$(visible_window "$program" 377x277)  # not the splash
+      [[ -n $box ]] && break
+      sleep 0.02
+    done
+    [[ -n $box ]] || fail "$how: no message box within 10 s"
+    [[ $(window_size "$box") != 600x460 ]] || fail "$how: the main window came before the message box"
+    sleep 0.3
+    xdotool windowfocus --sync "$box"
+    xdotool key --clearmodifiers Return
+  fi
   for _ in $(seq 500); do
-    # The main window by its title: a plain start shows the splash first.
-    window=$(xdotool search --onlyvisible --pid "$program" --name '^KORVAL95 LE$' 2>/dev/null | head -n 1 || true)
+    # The main window by its title and size: a plain start shows the splash
+    # first, which may be gone again between the search and the question.
+    window=$(main_window "$program")
     [[ -n $window ]] && break
     kill -0 "$program" 2>/dev/null || { cat "$home/out.log"; fail "$how: korval ended before its window"; }
     sleep 0.02
   done
-  [[ -n $window ]] || fail "$how: no window within 10 s"
-  [[ $(xdotool getwindowname "$window") == "KORVAL95 LE" ]] || fail "$how: title $(xdotool getwindowname "$window")"
+  [[ -n $window ]] || fail "$how: no main window within 10 s"
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  [[ $WIDTH == 600 && $HEIGHT == 460 ]] || fail "$how: size ${WIDTH}x$HEIGHT"
   ls "$home/tmp" | grep -q '^DSP' || fail "$how: no view file reserved"
   sleep 0.3
   if [[ $how == click ]]; then
@@ -73,3 +133,4 @@ run_once() {
 
 run_once click
 run_once key
+run_once unknown-option

@@ -14,6 +14,9 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <algorithm>
+#include <vector>
+
 #include "config/command_options.h"
 #include "config/program_files.h"
 #include "config/program_settings.h"
@@ -40,6 +43,8 @@ class MainWindowTest : public QObject {
   void init();
   void opensAtItsPlaceWithEveryControlWhereTheLayoutPutsIt();
   void draggingTheDividerMovesTheLists();
+  void tabWalksTheTableOrderAndWraps();
+  void aNarrowerWindowGivesTheSplitBackOnceConnectWasTried();
   void helpKeysOpenTheirPages();
   void exitEndsWithZeroAndLeavesNoReservedFile();
   void theSplashGoesWhenTheWindowIsShown();
@@ -178,6 +183,47 @@ void MainWindowTest::draggingTheDividerMovesTheLists() {
   QTest::mouseMove(&window, QPoint(split + 59 + 40, localAfter.top() - 2));
   QVERIFY(window.cursor().shape() != Qt::SplitHCursor);
   window.close();
+}
+
+void MainWindowTest::tabWalksTheTableOrderAndWraps() {
+  UseSettings(QStringLiteral("LOC=10,10,600,460,0,0"));
+  ui::WindowProgram program;
+  program.Start();
+  ui::MainWindow& window = program.Window();
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCOMPARE(QApplication::focusWidget(), window.Control(slot::Connect));
+  // From Connect on along the table, from the remote list back to "-->".
+  const std::vector<int> order = ui::logic::TabOrderSlots();
+  const auto connect = std::find(order.begin(), order.end(), slot::Connect);
+  QVERIFY(connect != order.end());
+  std::vector<int> expected(connect + 1, order.end());
+  expected.insert(expected.end(), order.begin(), connect + 1);
+  for (int next : expected) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), ui::MainWindow::ControlName(next));
+  }
+  window.close();
+}
+
+void MainWindowTest::aNarrowerWindowGivesTheSplitBackOnceConnectWasTried() {
+  for (const bool connectTried : {false, true}) {
+    UseSettings(QStringLiteral("LOC=10,10,700,500,400,0"));
+    ui::WindowProgram program;
+    program.Start();
+    ui::MainWindow& window = program.Window();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.SplitX(), 400);
+    if (connectTried) window.SetConnectTried();
+    // Two thirds of the new width no longer hold the split.
+    window.resize(560, 500);
+    QCoreApplication::processEvents();
+    ui::logic::LayoutInput defaults = InputFor(window);
+    defaults.SplitX = 0;
+    const int expected = connectTried ? ui::logic::ComputeLayout(defaults).SplitX : 400;
+    QCOMPARE(window.SplitX(), expected);
+    window.close();
+  }
 }
 
 void MainWindowTest::helpKeysOpenTheirPages() {
