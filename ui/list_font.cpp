@@ -64,9 +64,10 @@ logic::SystemFonts DesktopFonts() {
 }
 
 QFont ListFontFromSettings() {
-  const QStringList families = QFontDatabase::families();
-  auto installed = [&](std::string_view family) {
-    return families.contains(QString::fromUtf8(family.data(), static_cast<int>(family.size())), Qt::CaseInsensitive);
+  // Only the custom font asks, and listing every family costs start-up time.
+  auto installed = [](std::string_view family) {
+    return QFontDatabase::families().contains(QString::fromUtf8(family.data(), static_cast<int>(family.size())),
+                                              Qt::CaseInsensitive);
   };
   return ToQFont(logic::ResolveListFont(config::Settings().Font, config::ReadCustomFontSettings(), DesktopFonts(),
                                         installed));

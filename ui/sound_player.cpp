@@ -9,15 +9,23 @@
 
 namespace korval::ui {
 
-SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
-  for (const char* program : {"pw-play", "paplay", "aplay"}) {
-    player_ = QStandardPaths::findExecutable(QString::fromLatin1(program));
-    if (!player_.isEmpty()) break;
+SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {}
+
+const QString& SoundPlayer::PlayerProgram() {
+  // Looked for at the first sound, not at start-up.
+  if (!searched_) {
+    searched_ = true;
+    for (const char* program : {"pw-play", "paplay", "aplay"}) {
+      player_ = QStandardPaths::findExecutable(QString::fromLatin1(program));
+      if (!player_.isEmpty()) break;
+    }
   }
+  return player_;
 }
 
 void SoundPlayer::Play(std::string_view waveFile) {
   const QString file = ToQString(waveFile);
+  PlayerProgram();
   if (player_.isEmpty() || !QFileInfo(file).isFile()) return Beep();
   auto* process = new QProcess(this);
   process->setStandardOutputFile(QProcess::nullDevice());

@@ -15,10 +15,12 @@ class SoundPlayer : public QObject {
   explicit SoundPlayer(QObject* parent = nullptr);
   void Play(std::string_view waveFile);
   void Beep();
-  const QString& PlayerProgram() const { return player_; }
+  // The player found on PATH; empty when there is none.
+  const QString& PlayerProgram();
 
  private:
-  QString player_;  // empty: no player found
+  bool searched_ = false;
+  QString player_;
 };
 
 }  // namespace korval::ui
