@@ -5,7 +5,9 @@
 
 #include <unistd.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <csignal>
 #include <cstdio>
@@ -85,7 +87,18 @@ bool DisplayAvailable() {
                                                           Environment("QT_QPA_PLATFORM")};
   return korval::ui::logic::DisplayAvailable(environment, [](const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return false;
+    // A socket left behind by a server that ended refuses the connection;
+    // the toolkit would abort on it, so it counts as no display.
+    sockaddr_un address{};
+    if (path.size() >= sizeof(address.sun_path)) return true;
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, path.size());
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return true;
+    const bool listening = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(probe);
+    return listening;
   });
 }
 #endif

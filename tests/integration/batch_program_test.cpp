@@ -3,6 +3,10 @@
 // host's name, and exit codes and messages for every failure.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -196,6 +200,29 @@ TEST(BatchCommandLineTest, NoDisplayWithoutATransferSaysSoInOneLine) {
   // A display that names no running server is no display either.
   run.environment[2] = "DISPLAY=:97";
   result = RunProgram(run);
+  EXPECT_EQ(result.exitCode, 2) << result.err;
+  EXPECT_NE(result.err.find("the window needs a display"), std::string::npos) << result.err;
+}
+
+TEST(BatchCommandLineTest, DisplaySocketLeftByAServerThatEndedIsNoDisplay) {
+  // A crashed X server leaves its socket behind: connecting is refused.
+  ::mkdir("/tmp/.X11-unix", 01777);
+  int display = 900 + static_cast<int>(::getpid() % 90);
+  std::string path = "/tmp/.X11-unix/X" + std::to_string(display);
+  ::unlink(path.c_str());
+  const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(server, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, path.size());
+  ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0) << path;
+  ::close(server);  // bound, never listening, now gone: the file stays
+  TemporaryDirectory local;
+  ProgramResult result = RunProgram({KorvalProgramPath(), {}, local.Path().string(),
+                                     {"HOME=" + local.Path().string(), "XDG_CONFIG_HOME=" + local.Path().string(),
+                                      "DISPLAY=:" + std::to_string(display), "WAYLAND_DISPLAY=",
+                                      "QT_QPA_PLATFORM="}});
+  ::unlink(path.c_str());
   EXPECT_EQ(result.exitCode, 2) << result.err;
   EXPECT_NE(result.err.find("the window needs a display"), std::string::npos) << result.err;
 }
