@@ -38,9 +38,9 @@ namespace slot = logic::slot;
 constexpr int HelpCommand = 9041;
 constexpr int AboutCommand = 9037;
 
-QWidget* CreateControlWidget(const logic::ControlSpec& spec, QWidget* parent) {
-  const QString caption = ToQString(spec.Caption);
-  switch (spec.Kind) {
+QWidget* CreateControlWidget(const logic::ControlSlot& entry, QWidget* parent) {
+  const QString caption = ToQString(entry.Caption);
+  switch (entry.Kind) {
     case ControlKind::DirectoryBox: {
       auto* box = new QComboBox(parent);
       box->setEditable(false);
@@ -50,7 +50,7 @@ QWidget* CreateControlWidget(const logic::ControlSpec& spec, QWidget* parent) {
     case ControlKind::ProgressText: {
       auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);
-      label->setAlignment((spec.Kind == ControlKind::ProgressText ? Qt::AlignRight : Qt::AlignLeft) |
+      label->setAlignment((entry.Kind == ControlKind::ProgressText ? Qt::AlignRight : Qt::AlignLeft) |
                           Qt::AlignVCenter);
       return label;
     }
@@ -143,18 +143,18 @@ QWidget* MainWindow::ControlForId(int id) const {
 void MainWindow::CreateControls() {
   const auto& table = logic::ControlTable();
   for (int i = 0; i < logic::ControlCount; ++i) {
-    const logic::ControlSpec& spec = table[static_cast<std::size_t>(i)];
-    QWidget* control = CreateControlWidget(spec, this);
+    const logic::ControlSlot& entry = table[static_cast<std::size_t>(i)];
+    QWidget* control = CreateControlWidget(entry, this);
     control->setObjectName(ControlName(i));
-    control->setProperty("helpContext", static_cast<uint>(spec.HelpContext));
-    control->setFocusPolicy(spec.TabStop ? Qt::StrongFocus : Qt::ClickFocus);
-    if (spec.Kind == ControlKind::StatusText || spec.Kind == ControlKind::ProgressText ||
-        spec.Kind == ControlKind::ScrollBar)
+    control->setProperty("helpContext", static_cast<uint>(entry.HelpContext));
+    control->setFocusPolicy(entry.TabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    if (entry.Kind == ControlKind::StatusText || entry.Kind == ControlKind::ProgressText ||
+        entry.Kind == ControlKind::ScrollBar)
       control->setFocusPolicy(Qt::NoFocus);
-    control->setVisible(spec.Visible);
+    control->setVisible(entry.Visible);
     controls_[static_cast<std::size_t>(i)] = control;
     if (auto* button = qobject_cast<QPushButton*>(control)) {
-      const int id = spec.Id;
+      const int id = entry.Id;
       connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
     }
   }

@@ -8,7 +8,7 @@ using K = ControlKind;
 constexpr bool Shown = true;
 constexpr bool Tab = true;
 
-constexpr std::array<ControlSpec, ControlCount> Table = {{
+constexpr std::array<ControlSlot, ControlCount> Table = {{
     {140, K::DirectoryBox, "", 960, Shown, !Tab},
     {140, K::DirectoryBox, "", 961, Shown, !Tab},
     {140, K::StatusText, "", -1, Shown, !Tab},
@@ -53,7 +53,7 @@ constexpr std::array<ControlSpec, ControlCount> Table = {{
 
 }  // namespace
 
-const std::array<ControlSpec, ControlCount>& ControlTable() { return Table; }
+const std::array<ControlSlot, ControlCount>& ControlTable() { return Table; }
 
 std::optional<int> SlotOfId(int id) {
   if (id < 0) return std::nullopt;

@@ -25,7 +25,7 @@ enum class ControlKind {
   FileList,      // owner-drawn list with extended selection
 };
 
-struct ControlSpec {
+struct ControlSlot {
   std::uint32_t HelpContext;  // opened by Ctrl+F1 on the control
   ControlKind Kind;
   std::string_view Caption;
@@ -63,7 +63,7 @@ constexpr int LocalFileList = 38;
 constexpr int RemoteFileList = 39;
 }  // namespace slot
 
-const std::array<ControlSpec, ControlCount>& ControlTable();
+const std::array<ControlSlot, ControlCount>& ControlTable();
 
 // The slot holding command id `id`, or nullopt (ids -1 name no slot).
 std::optional<int> SlotOfId(int id);

@@ -27,9 +27,9 @@ TEST(ControlTable, IdsFindTheirSlotsAndAreUnique) {
                         {1234, std::nullopt}};
   for (const Case& c : cases) EXPECT_EQ(SlotOfId(c.id), c.slot) << c.id;
   std::set<int> ids;
-  for (const ControlSpec& spec : ControlTable()) {
-    if (spec.Id >= 0) {
-      EXPECT_TRUE(ids.insert(spec.Id).second) << "id " << spec.Id << " twice";
+  for (const ControlSlot& entry : ControlTable()) {
+    if (entry.Id >= 0) {
+      EXPECT_TRUE(ids.insert(entry.Id).second) << "id " << entry.Id << " twice";
     }
   }
 }
