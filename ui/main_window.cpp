@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -25,7 +24,7 @@
 #include "ui/logic/control_table.h"
 #include "ui/logic/fonts.h"
 #include "ui/logic/help_context.h"
-#include "ui/logic/program_version.h"
+#include "ui/about_dialog.h"
 #include "ui/qt_text.h"
 
 namespace korval::ui {
@@ -417,12 +416,7 @@ void MainWindow::RunCommand(int commandId) {
       platform::CurrentHost().ShowHelp(0);
       break;
     case AboutCommand:
-      QMessageBox::about(this, QStringLiteral("About"),
-                         QStringLiteral("%1 %2 %3\n%4")
-                             .arg(ToQString(config::ProgramTitle),
-                                  ToQString(logic::ProgramVersionText()),
-                                  QString::fromStdString(logic::ProgramBuildDateText()),
-                                  ToQString(logic::OwnershipNotice)));
+      ShowAbout(this);
       break;
     default:
       break;  // the other commands are the command dispatch's
