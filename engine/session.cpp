@@ -42,6 +42,8 @@ void ResetSession() {
   s.TreeAbort = false;
   s.CancelPresses = 0;
   s.Closing = false;
+  s.Features = ServerFeatures{};
+  s.EpsvRefused = false;
   SetWorkerBusy(false);
   std::lock_guard<std::mutex> lock(programMutex);
   connectionOwner = std::thread::id{};
