@@ -42,6 +42,10 @@ void ResetSession() {
   s.TreeAbort = false;
   s.CancelPresses = 0;
   s.Closing = false;
+  s.ControlTls = s.DataTls = false;
+  s.TlsFingerprint.clear();
+  s.TlsHost.clear();
+  s.TlsControlSocket = -1;
   SetWorkerBusy(false);
   std::lock_guard<std::mutex> lock(programMutex);
   connectionOwner = std::thread::id{};

@@ -49,6 +49,15 @@ struct Session {
   // time-out or a closed socket sets only CancelRequested.
   std::atomic<std::uint32_t> CancelPresses{0};
   bool Closing = false;
+  // TLS of this connection: on the control connection, on the data
+  // connections (PROT P taken), the certificate accepted for the control
+  // connection (data connections must show the same) and the name it was
+  // checked against.
+  bool ControlTls = false;
+  bool DataTls = false;
+  std::string TlsFingerprint;
+  std::string TlsHost;
+  int TlsControlSocket = -1;  // whose TLS session the data connections resume
 };
 
 Session& TheSession();
