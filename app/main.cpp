@@ -25,6 +25,7 @@
 #include "platform/console_host.h"
 #include "ui/logic/display_choice.h"
 #ifdef KORVAL_WITH_WINDOW
+#include "ui/x_display_probe.h"
 #include "ui/window_program.h"
 #endif
 
@@ -99,7 +100,7 @@ bool DisplayAvailable() {
     const bool listening = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
     ::close(probe);
     return listening;
-  });
+  }, korval::ui::XServerAccepts);
 }
 #endif
 

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStringListModel>
+#include <QTimer>
+#include <QWindow>
 
 #include "config/program_identity.h"
 #include "config/program_settings.h"
@@ -183,6 +185,32 @@ void MainWindow::SetSavedPlacement(const logic::WindowPlacement& placement) {
   saved_ = placement;
   splitX_ = placement.SplitX;
   splitY_ = placement.SplitY;
+}
+
+void MainWindow::FitOuterRectangle(const logic::Rect& outer) {
+  // True once the frame was known and the client sized to it.
+  auto fit = [this, outer] {
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (margins.isNull()) return false;
+    const logic::Rect client =
+        logic::ClientRectangleForOuter(outer, {margins.left(), margins.top(), margins.right(), margins.bottom()});
+    if (!isMaximized()) setGeometry(client.X, client.Y, client.Width, client.Height);
+    return true;
+  };
+  if (fit()) return;
+  // A window manager's frame is known only once it has taken the window, and
+  // the toolkit reports no event for that: ask for a short while.
+  auto* timer = new QTimer(this);
+  timer->setInterval(50);
+  connect(timer, &QTimer::timeout, this, [timer, fit, attempts = 0]() mutable {
+    if (fit() || ++attempts >= 40) timer->deleteLater();
+  });
+  timer->start();
+}
+
+logic::Rect MainWindow::OuterRectangle() const {
+  const QRect r = frameGeometry();
+  return {r.x(), r.y(), r.width(), r.height()};
 }
 
 logic::LayoutInput MainWindow::CurrentLayoutInput() const {

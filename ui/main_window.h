@@ -47,6 +47,12 @@ class MainWindow : public QWidget {
   // The place read from LOC at start: the sizes and splits the resize rule
   // compares against, and the live splits.
   void SetSavedPlacement(const logic::WindowPlacement& placement);
+  // Once shown: gives the client area the size that makes the outer
+  // rectangle, frame included, `outer`, as soon as the window manager's
+  // frame is known (nothing to do when there is none).
+  void FitOuterRectangle(const logic::Rect& outer);
+  // The outer rectangle, frame included: what LOC keeps.
+  logic::Rect OuterRectangle() const;
   void SetConnectTried() { connectTried_ = true; }
 
   // Computes the layout for the current client size and moves every control.

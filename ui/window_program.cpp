@@ -114,6 +114,7 @@ void WindowProgram::Start(const std::vector<StartMessage>& messages, Splash spla
     window_->showMaximized();
   else
     window_->show();
+  if (!window_->isMaximized()) window_->FitOuterRectangle(r);
   window_->ApplyLayout();
   if (config::Settings().AutoStart) {
     host_->PostCommand(ConnectCommand);

@@ -17,15 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display number and writes it to the pipe. Without
-# -noreset it resets when its last client leaves, and a program starting
-# then cannot connect.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-read -r -t 10 number <"$work/display" || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$number
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+source "$(dirname "${BASH_SOURCE[0]}")/own_xvfb.sh"
 
 # A failure says what the screen and the program looked like.
 fail() {

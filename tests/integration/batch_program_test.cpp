@@ -3,7 +3,10 @@
 // host's name, and exit codes and messages for every failure.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -225,6 +228,65 @@ TEST(BatchCommandLineTest, DisplaySocketLeftByAServerThatEndedIsNoDisplay) {
   ::unlink(path.c_str());
   EXPECT_EQ(result.exitCode, 2) << result.err;
   EXPECT_NE(result.err.find("the window needs a display"), std::string::npos) << result.err;
+}
+
+// An Xvfb that requires an authorisation cookie this program does not hold;
+// the server picks a free display number and writes it to a pipe.
+class CookieGuardedXServer {
+ public:
+  explicit CookieGuardedXServer(const std::string& authorityFile) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(pipeEnds[0]);
+      const std::string fd = std::to_string(pipeEnds[1]);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-auth", authorityFile.c_str(), "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    std::string number;
+    pollfd wait{pipeEnds[0], POLLIN, 0};
+    char c = 0;
+    while (::poll(&wait, 1, 10000) == 1 && ::read(pipeEnds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(pipeEnds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~CookieGuardedXServer() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  CookieGuardedXServer(const CookieGuardedXServer&) = delete;
+  CookieGuardedXServer& operator=(const CookieGuardedXServer&) = delete;
+  const std::string& Display() const { return display_; }  // empty: it did not start
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+TEST(BatchCommandLineTest, DisplayThatRefusesTheProgramIsNoDisplay) {
+  TemporaryDirectory local;
+  // Any cookie in the server's authority file turns its access control on.
+  ASSERT_TRUE(local.WriteFile("server.auth", ""));
+  const std::string authority = local.FilePath("server.auth").string();
+  ProgramResult cookie = RunProgram({"/bin/sh", {"-c", "xauth -q -f '" + authority + "' add :0 . $(mcookie)"},
+                                     local.Path().string(), {}});
+  if (cookie.exitCode != 0) GTEST_SKIP() << "xauth or mcookie is not installed: " << cookie.err;
+  CookieGuardedXServer server(authority);
+  if (server.Display().empty()) GTEST_SKIP() << "Xvfb is not installed or did not start";
+  ProgramResult result = RunProgram({KorvalProgramPath(), {}, local.Path().string(),
+                                     {"HOME=" + local.Path().string(), "XDG_CONFIG_HOME=" + local.Path().string(),
+                                      "XAUTHORITY=" + local.FilePath("no-cookies").string(),
+                                      "DISPLAY=" + server.Display(), "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}});
+  EXPECT_EQ(result.exitCode, 2) << result.err;
+  EXPECT_NE(result.err.find("the window needs a display"), std::string::npos) << result.err;
+  // The server's own reason may come first (the X library prints it); the
+  // toolkit never starts, so neither its plugin text nor an abort follow.
+  EXPECT_EQ(Occurrences(result.err, "the window needs a display"), 1u) << result.err;
+  EXPECT_EQ(result.err.find("platform plugin"), std::string::npos) << result.err;
 }
 #endif
 

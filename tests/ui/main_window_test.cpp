@@ -124,8 +124,10 @@ void MainWindowTest::opensAtItsPlaceWithEveryControlWhereTheLayoutPutsIt() {
   ui::MainWindow& window = program.Window();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   QCOMPARE(window.windowTitle(), QStringLiteral("KORVAL95 LE"));
-  QCOMPARE(window.frameGeometry().topLeft(), QPoint(30, 40));
-  QCOMPARE(window.size(), QSize(640, 480));
+  // LOC is the outer rectangle: the frame is taken off the client area.
+  QCOMPARE(window.frameGeometry(), QRect(30, 40, 640, 480));
+  const ui::logic::Rect outer = window.OuterRectangle();
+  QCOMPARE(QRect(outer.X, outer.Y, outer.Width, outer.Height), QRect(30, 40, 640, 480));
 
   const ui::logic::LayoutResult expected = ui::logic::ComputeLayout(InputFor(window));
   int visible = 0;

@@ -25,8 +25,10 @@ bool LocalXDisplayPresent(std::string_view display, const std::function<bool(con
 }
 
 bool DisplayAvailable(const DisplayEnvironment& environment,
-                      const std::function<bool(const std::string&)>& socketExists) {
-  const bool x = !environment.Display.empty() && LocalXDisplayPresent(environment.Display, socketExists);
+                      const std::function<bool(const std::string&)>& socketExists,
+                      const std::function<bool(const std::string&)>& xServerAccepts) {
+  const bool x = !environment.Display.empty() && LocalXDisplayPresent(environment.Display, socketExists) &&
+                 (!xServerAccepts || xServerAccepts(environment.Display));
   const bool wayland = !environment.WaylandDisplay.empty();
   const std::string_view platform = environment.Platform;
   if (platform.empty()) return x || wayland;

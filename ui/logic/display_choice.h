@@ -23,9 +23,13 @@ bool LocalXDisplayPresent(std::string_view display, const std::function<bool(con
 
 // True when a window can be shown: an explicit platform other than xcb and
 // wayland (offscreen, vnc, ...) needs nothing; xcb needs DISPLAY, wayland
-// needs WAYLAND_DISPLAY; with no platform named, either will do.
+// needs WAYLAND_DISPLAY; with no platform named, either will do. An X
+// display also has to let this program in (`xServerAccepts`, asked only
+// when the socket test passed; empty: not asked), since a server that
+// refuses the connection, for want of its cookie, ends the toolkit too.
 bool DisplayAvailable(const DisplayEnvironment& environment,
-                      const std::function<bool(const std::string&)>& socketExists);
+                      const std::function<bool(const std::string&)>& socketExists,
+                      const std::function<bool(const std::string&)>& xServerAccepts = {});
 
 // The one line shown when there is no display.
 inline constexpr std::string_view NoDisplayMessage =

@@ -71,4 +71,9 @@ std::string FormatWindowLocation(const WindowPlacement& placement) {
   return text;
 }
 
+Rect ClientRectangleForOuter(const Rect& outer, const FrameMargins& margins) {
+  return {outer.X + margins.Left, outer.Y + margins.Top, std::max(1, outer.Width - margins.Left - margins.Right),
+          std::max(1, outer.Height - margins.Top - margins.Bottom)};
+}
+
 }  // namespace korval::ui::logic

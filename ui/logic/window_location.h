@@ -36,4 +36,18 @@ WindowPlacement ReadWindowLocation(std::string_view text, const Rect& screen);
 
 std::string FormatWindowLocation(const WindowPlacement& placement);
 
+// What a window manager's frame adds around the client area.
+struct FrameMargins {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+};
+
+// The client area that fills the outer rectangle `outer` inside a frame of
+// `margins` (the toolkit sizes the client, LOC holds the outer rectangle):
+// without the frame taken off, each save and restore would grow the window
+// by its frame. Never smaller than 1 x 1.
+Rect ClientRectangleForOuter(const Rect& outer, const FrameMargins& margins);
+
 }  // namespace korval::ui::logic

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 namespace korval::ui::logic {
 namespace {
@@ -35,6 +37,37 @@ TEST(DisplayChoiceTest, WindowNeedsAReachableDisplayOrAPlatformOfItsOwn) {
     EXPECT_EQ(DisplayAvailable(c.environment, exists), c.available)
         << "DISPLAY=" << c.environment.Display << " WAYLAND_DISPLAY=" << c.environment.WaylandDisplay
         << " QT_QPA_PLATFORM=" << c.environment.Platform;
+}
+
+// A server that is there but refuses this program (no cookie for it) is no
+// display; a Wayland display or another platform still is.
+TEST(DisplayChoiceTest, AnXServerThatRefusesTheConnectionIsNoDisplay) {
+  auto exists = [](const std::string&) { return true; };
+  std::vector<std::string> asked;
+  auto refuses = [&](const std::string& display) {
+    asked.push_back(display);
+    return display != ":5";
+  };
+  struct Case {
+    DisplayEnvironment environment;
+    bool available;
+  } cases[] = {
+      {{":5", "", ""}, false},
+      {{":6", "", ""}, true},
+      {{":5", "wayland-0", ""}, true},
+      {{":5", "", "xcb"}, false},
+      {{":5", "", "xcb;offscreen"}, true},
+      {{"", "", "offscreen"}, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DisplayAvailable(c.environment, exists, refuses), c.available)
+        << "DISPLAY=" << c.environment.Display << " QT_QPA_PLATFORM=" << c.environment.Platform;
+  // Only a display that is there is asked; no display, no connection.
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), ""), 0);
+  // With no socket the server is never asked.
+  asked.clear();
+  EXPECT_FALSE(DisplayAvailable({":5", "", ""}, [](const std::string&) { return false; }, refuses));
+  EXPECT_TRUE(asked.empty());
 }
 
 TEST(DisplayChoiceTest, TheMessageSaysWhatIsMissingAndHowToTransferInOneLine) {

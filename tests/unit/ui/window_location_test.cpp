@@ -54,5 +54,22 @@ TEST(FormatWindowLocation, WritesSignedValuesTheReaderRestores) {
   EXPECT_EQ(ReadWindowLocation(FormatWindowLocation(placement), TwoScreens), placement);
 }
 
+TEST(ClientRectangleForOuter, TakesTheFrameOffSoTheOuterRectangleIsWhatWasSaved) {
+  struct Case {
+    Rect outer;
+    FrameMargins margins;
+    Rect client;
+  } cases[] = {
+      {{100, 80, 640, 480}, {}, {100, 80, 640, 480}},                  // no window manager
+      {{100, 80, 640, 480}, {1, 20, 1, 1}, {101, 100, 638, 459}},      // title bar and border
+      {{-1920, -200, 800, 600}, {4, 24, 4, 4}, {-1916, -176, 792, 572}},  // left of the primary screen
+      {{0, 0, 10, 10}, {8, 30, 8, 8}, {8, 30, 1, 1}},                  // a frame larger than the window
+  };
+  for (const Case& c : cases) {
+    const Rect client = ClientRectangleForOuter(c.outer, c.margins);
+    EXPECT_EQ(client, c.client) << c.outer.X << "," << c.outer.Y << "," << c.outer.Width << "," << c.outer.Height;
+  }
+}
+
 }  // namespace
 }  // namespace korval::ui::logic
