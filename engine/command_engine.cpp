@@ -27,6 +27,7 @@ std::size_t replyBytes = 0;
 int replyDepth = 0;
 GreetingLineHandler greetingHandler = nullptr;
 constexpr int DrainReadLimitMs = 10000;
+thread_local ReplyLineRecorder* replyLineRecorder = nullptr;
 
 using ReplyClock = std::chrono::steady_clock;
 // When the reply being read must have ended: TIMEOUT after its first line
@@ -101,6 +102,9 @@ bool FitsCommandBuffer(std::string_view command) {
 }
 
 }  // namespace
+
+ReplyLineRecorder::ReplyLineRecorder() : outer_(replyLineRecorder) { replyLineRecorder = this; }
+ReplyLineRecorder::~ReplyLineRecorder() { replyLineRecorder = outer_; }
 
 void TrimRight(std::string& text) {
   while (!text.empty()) {
@@ -272,6 +276,7 @@ int ReadReply(int socket) {
     const std::string& line = session.ReplyLine;
     bool continues = code < 100 || code > 599 || (line.size() > 3 && line[3] == '-');
     LogMessage(line);
+    if (replyLineRecorder) replyLineRecorder->Add(line);
     if (session.CancelRequested) {
       session.LastReplyCode = 421;
       break;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace korval::engine {
 
@@ -53,6 +54,23 @@ void DrainControlReply(int socket);
 // detection (set by the logon).
 using GreetingLineHandler = void (*)(std::string_view line);
 void SetGreetingLineHandler(GreetingLineHandler handler);
+
+// Keeps every line of the replies the calling thread reads while it lives
+// (a reply whose lines all count, such as FEAT's list). Recorders nest: the
+// innermost one gets the lines.
+class ReplyLineRecorder {
+ public:
+  ReplyLineRecorder();
+  ~ReplyLineRecorder();
+  ReplyLineRecorder(const ReplyLineRecorder&) = delete;
+  ReplyLineRecorder& operator=(const ReplyLineRecorder&) = delete;
+  const std::vector<std::string>& Lines() const { return lines_; }
+  void Add(std::string_view line) { lines_.emplace_back(line); }
+
+ private:
+  ReplyLineRecorder* outer_;
+  std::vector<std::string> lines_;
+};
 
 // Back to the start-up state, for tests.
 void ResetCommandEngine();

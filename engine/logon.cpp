@@ -17,6 +17,7 @@
 #include "engine/host_type.h"
 #include "engine/message_log.h"
 #include "engine/secure_connection.h"
+#include "engine/server_features.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "engine/sound_events.h"
@@ -141,6 +142,8 @@ int Logon(config::SessionProfile& profile) {
   // A new connection starts in the protocol's default type, ASCII: a letter
   // remembered from the last connection would skip the TYPE a binary needs.
   session.ServerTypeSent = 'A';
+  session.Features = ServerFeatures{};
+  session.EpsvRefused = false;
 
   const bool useFirewall = profile.UseFirewall != 0;
   config::FirewallSettings firewall;
@@ -252,6 +255,9 @@ int Logon(config::SessionProfile& profile) {
 
   if (reply != 2) return Quit(socket, "logon failure, so quitting", true);
   if (!ProtectDataConnections(socket, profile)) return Quit(socket, "TLS failure, so quitting", true);
+  // What the server offers beyond the base commands; one that does not know
+  // FEAT is used as before.
+  ReadServerFeatures(socket);
 
   if (!profile.InitCommand.empty()) SendCommandText(socket, profile.InitCommand);
   session.LoggedOn = true;
@@ -275,6 +281,8 @@ void ShowClosed() {
   host.SetControlText(ConnectCommandId, "&Connect");
   session.CanMkd = session.CanRmd = session.CanRename = session.CanDelete = false;
   session.UseCdup = true;
+  session.Features = ServerFeatures{};
+  session.EpsvRefused = false;
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ void ResetSession() {
   s.TlsFingerprint.clear();
   s.TlsHost.clear();
   s.TlsControlSocket = -1;
+  s.Features = ServerFeatures{};
+  s.EpsvRefused = false;
   SetWorkerBusy(false);
   std::lock_guard<std::mutex> lock(programMutex);
   connectionOwner = std::thread::id{};

@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "engine/server_features.h"
+
 namespace korval::engine {
 
 constexpr std::size_t ReplyLineCapacity = 2047;
@@ -49,6 +51,12 @@ struct Session {
   // time-out or a closed socket sets only CancelRequested.
   std::atomic<std::uint32_t> CancelPresses{0};
   bool Closing = false;
+  // What the server listed in its answer to FEAT after the logon; emptied
+  // when the connection closes.
+  ServerFeatures Features;
+  // EPSV was refused as unknown (500/502) on this connection: passive data
+  // connections use PASV from then on.
+  bool EpsvRefused = false;
   // TLS of this connection: on the control connection, on the data
   // connections (PROT P taken), the certificate accepted for the control
   // connection (data connections must show the same) and the name it was

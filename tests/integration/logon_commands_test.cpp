@@ -23,6 +23,7 @@
 #include "engine/listing_file.h"
 #include "engine/logon.h"
 #include "engine/message_log.h"
+#include "engine/server_features.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "engine/timeout_timer.h"
@@ -54,6 +55,13 @@ int CountLogged(const testing::ScriptedHost& host, std::string_view line) {
   int count = 0;
   for (const std::string& logged : host.LogWindowLines())
     if (logged == line) ++count;
+  return count;
+}
+
+int CountLoggedStartingWith(const testing::ScriptedHost& host, std::string_view start) {
+  int count = 0;
+  for (const std::string& logged : host.LogWindowLines())
+    if (logged.rfind(start, 0) == 0) ++count;
   return count;
 }
 
@@ -147,8 +155,18 @@ TEST_P(RealServerLogonTest, LogsOnAndRunsTheDirectoryCommands) {
 TEST_P(RealServerLogonTest, LogonDialogueAndDetection) {
   LogOn();
   std::vector<std::string> logon = DialogueSince(0);
-  EXPECT_THAT(logon, ElementsAre("220", "USER " + Server().User(), "331", "PASS (hidden)", "230"));
+  EXPECT_THAT(logon, ElementsAre("220", "USER " + Server().User(), "331", "PASS (hidden)", "230", "FEAT", "211"));
   EXPECT_FALSE(LoggedContaining(host, Server().Password()));
+  // Both list the extensions of RFC 2428 and 3659 without TLS configured.
+  const engine::ServerFeatures& features = engine::SessionFeatures();
+  EXPECT_TRUE(features.Answered());
+  for (engine::ServerFeature feature : {engine::ServerFeature::Epsv, engine::ServerFeature::Eprt,
+                                        engine::ServerFeature::Size, engine::ServerFeature::Mdtm,
+                                        engine::ServerFeature::RestStream})
+    EXPECT_TRUE(features.Has(feature)) << static_cast<unsigned>(feature);
+  EXPECT_FALSE(features.Has(engine::ServerFeature::AuthTls));
+  EXPECT_EQ(CountLoggedStartingWith(host, "[x] server features: "), 1);
+  EXPECT_TRUE(LoggedContaining(host, "EPSV EPRT"));
 
   engine::DetectHostType(socket);
 

@@ -295,7 +295,7 @@ TEST_F(ConnectCommandTest, ConnectWhileConnectedCloses) {
   operations::ConnectCommand(ConnectCommandId);
 
   EXPECT_TRUE(server.Verify());
-  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "QUIT"));
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "FEAT", "QUIT"));
   EXPECT_TRUE(server.WaitForClientClose(2s));
   EXPECT_EQ(TheSession().ControlSocket, -1);
   EXPECT_FALSE(TheSession().LoggedOn);
@@ -334,7 +334,7 @@ TEST_F(ConnectCommandTest, CloseWhileClosingDoesNothing) {
 
   EXPECT_TRUE(CloseConnection());
 
-  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna"));
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "FEAT"));
   EXPECT_NE(TheSession().ControlSocket, -1);
   TheSession().Closing = false;
 }

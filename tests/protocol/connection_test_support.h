@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -116,8 +117,8 @@ inline bool LoggedContaining(const ScriptedHost& host, std::string_view part) {
 }
 
 // A test against a scripted server whose script begins with the greeting
-// and the logon of "anna" ("220 Welcome", USER, "230 Logged in"); the
-// control socket is closed at the end.
+// and the logon of "anna" ("220 Welcome", USER, "230 Logged in") on a server
+// that does not know FEAT; the control socket is closed at the end.
 class ScriptedLogonTest : public ::testing::Test {
  protected:
   explicit ScriptedLogonTest(std::uint32_t defaultHostType) : defaultHostType_(defaultHostType) {}
@@ -138,10 +139,10 @@ class ScriptedLogonTest : public ::testing::Test {
     ASSERT_NE(socket, -1);
   }
 
-  // The commands the client sent after USER.
+  // The commands the client sent after USER and FEAT.
   std::vector<std::string> CommandsAfterLogon() {
     std::vector<std::string> commands = server.Transcript();
-    commands.erase(commands.begin());
+    commands.erase(commands.begin(), commands.begin() + std::min<std::size_t>(2, commands.size()));
     return commands;
   }
 

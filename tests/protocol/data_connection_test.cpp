@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -106,7 +107,9 @@ class DataConnectionTest : public ::testing::Test {
   }
 
   void LogOnWith(const std::function<void(ScriptedFtpServer&)>& steps, bool passive) {
+    // A server without FEAT: passive mode is PASV, active mode PORT.
     server.Reply("220 Welcome").Expect("USER anna").Reply("230 Logged in");
+    server.Expect("FEAT").Reply("500 'FEAT': command not understood.");
     steps(server);
     server.Start();
     config::SessionProfile& profile = config::CurrentProfile();
@@ -117,9 +120,10 @@ class DataConnectionTest : public ::testing::Test {
     engine::SetListingFile(directory.FilePath("DIR0001.TMP").string());
   }
 
+  // The commands after USER and FEAT.
   std::vector<std::string> CommandsAfterLogon() {
     std::vector<std::string> commands = server.Transcript();
-    commands.erase(commands.begin());
+    commands.erase(commands.begin(), commands.begin() + std::min<std::size_t>(2, commands.size()));
     return commands;
   }
 };

@@ -119,10 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, LogonSequenceTest,
     ::testing::Values(
         SequenceCase{"Direct", -1, [](ScriptedFtpServer& s) { UserPass(s, "anna", "secret"); },
-                     {"USER anna", "PASS secret"}, true, nullptr},
+                     {"USER anna", "PASS secret", "FEAT"}, true, nullptr},
         SequenceCase{"DirectWithoutPassword", -1,
                      [](ScriptedFtpServer& s) { s.Expect("USER anna").Reply("230 No password needed"); },
-                     {"USER anna"}, true, nullptr},
+                     {"USER anna", "FEAT"}, true, nullptr},
         SequenceCase{"DirectUserRefused", -1,
                      [](ScriptedFtpServer& s) { s.Expect("USER anna").Reply("530 Unknown user"); },
                      {"USER anna"}, false, "logon failure, so quitting"},
@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                        s.Expect("SITE ftp.example").Reply("220 Connected to ftp.example");
                        UserPass(s, "anna", "secret");
                      },
-                     {"USER fwuser", "PASS fwpass", "SITE ftp.example", "USER anna", "PASS secret"}, true, nullptr},
+                     {"USER fwuser", "PASS fwpass", "SITE ftp.example", "USER anna", "PASS secret", "FEAT"}, true, nullptr},
         SequenceCase{"SiteHostnameRefused", 0,
                      [](ScriptedFtpServer& s) {
                        UserPass(s, "fwuser", "fwpass");
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                        UserPass(s, "fwuser", "fwpass");
                        UserPass(s, "anna@ftp.example", "secret");
                      },
-                     {"USER fwuser", "PASS fwpass", "USER anna@ftp.example", "PASS secret"}, true, nullptr},
+                     {"USER fwuser", "PASS fwpass", "USER anna@ftp.example", "PASS secret", "FEAT"}, true, nullptr},
         SequenceCase{"UserAfterLogonWithoutPasswordFails", 1,
                      [](ScriptedFtpServer& s) {
                        UserPass(s, "fwuser", "fwpass");
@@ -179,10 +179,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {"USER fwuser", "PASS fwpass", "USER anna@ftp.example"}, false,
                      "Connect to final destination failed, so quitting"},
         SequenceCase{"UserWithNoLogon", 2, [](ScriptedFtpServer& s) { UserPass(s, "anna@ftp.example", "secret"); },
-                     {"USER anna@ftp.example", "PASS secret"}, true, nullptr},
+                     {"USER anna@ftp.example", "PASS secret", "FEAT"}, true, nullptr},
         SequenceCase{"UserWithNoLogonWithoutPassword", 2,
                      [](ScriptedFtpServer& s) { s.Expect("USER anna@ftp.example").Reply("230 Logged in"); },
-                     {"USER anna@ftp.example"}, true, nullptr},
+                     {"USER anna@ftp.example", "FEAT"}, true, nullptr},
         SequenceCase{"UserWithNoLogonRefused", 2,
                      [](ScriptedFtpServer& s) { s.Expect("USER anna@ftp.example").Reply("421 Cannot reach it"); },
                      {"USER anna@ftp.example"}, false, "Connect to final destination failed, so quitting"},
@@ -191,18 +191,18 @@ INSTANTIATE_TEST_SUITE_P(
                        s.Expect("OPEN ftp.example").Reply("220 ftp.example ready");
                        UserPass(s, "anna", "secret");
                      },
-                     {"OPEN ftp.example", "USER anna", "PASS secret"}, true, nullptr},
+                     {"OPEN ftp.example", "USER anna", "PASS secret", "FEAT"}, true, nullptr},
         SequenceCase{"ProxyOpenAnsweredWithThreeHundred", 3,
                      [](ScriptedFtpServer& s) {
                        s.Expect("OPEN ftp.example").Reply("331 Connected, send user");
                        s.Expect("USER anna").Reply("230 Logged in");
                      },
-                     {"OPEN ftp.example", "USER anna"}, true, nullptr},
+                     {"OPEN ftp.example", "USER anna", "FEAT"}, true, nullptr},
         SequenceCase{"ProxyOpenRefused", 3,
                      [](ScriptedFtpServer& s) { s.Expect("OPEN ftp.example").Reply("500 OPEN not understood"); },
                      {"OPEN ftp.example"}, false, "Connect to final destination failed, so quitting"},
         SequenceCase{"UnknownMethodLogsOnToTheFirewallHost", 7,
-                     [](ScriptedFtpServer& s) { UserPass(s, "anna", "secret"); }, {"USER anna", "PASS secret"}, true,
+                     [](ScriptedFtpServer& s) { UserPass(s, "anna", "secret"); }, {"USER anna", "PASS secret", "FEAT"}, true,
                      nullptr}),
     [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
 
@@ -307,7 +307,7 @@ TEST_F(LogonTest, LoggedOnReplyMentioningAccountAsksForOneAndStaysLoggedOnWhenIt
 
   EXPECT_NE(socket, -1);
   EXPECT_TRUE(server.Verify());
-  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "PASS secret", "ACCT dept7"));
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "PASS secret", "ACCT dept7", "FEAT"));
   EXPECT_TRUE(TheSession().LoggedOn);
   if (socket != -1) ::close(socket);
 }
@@ -322,7 +322,7 @@ TEST_F(LogonTest, AccountInLowerCaseDoesNotAskForOne) {
   EXPECT_NE(socket, -1);
   EXPECT_TRUE(server.Verify());
   EXPECT_THAT(host.Prompts(), IsEmpty());
-  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "PASS secret"));
+  EXPECT_THAT(server.Transcript(), ElementsAre("USER anna", "PASS secret", "FEAT"));
   if (socket != -1) ::close(socket);
 }
 

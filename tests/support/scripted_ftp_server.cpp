@@ -315,6 +315,9 @@ std::optional<std::vector<Action>> ScriptedFtpServer::FindAnswer(const std::stri
       if (!entry.exactLine && entry.key == word) return entry.actions;
     }
   }
+  // Unless a test says otherwise, a server of before the extensions: FEAT is
+  // unknown to it, also while an Expect waits for the command after the logon.
+  if (word == "FEAT") return ScriptSteps().Reply("500 'FEAT': command not understood.").Actions();
   if (includeCatchAll) {
     for (const TableEntry& entry : defaults_) {
       if (entry.key == "*") return entry.actions;

@@ -32,6 +32,10 @@
 //         .Answer("SYST", "215 VMS system type.")
 //         .ServeData("LIST", listing);                    // 150, the listing, 226
 //
+// FEAT, when neither the script nor the table has an answer for it, is
+// answered "500 'FEAT': command not understood." (a server without the
+// extensions) and is no failure; it stays in the transcript.
+//
 // A command that matches neither the waiting Expect nor the table is recorded
 // as a failure and answered with "500 unexpected" (the defaults' catch-all
 // 502 answers only after the script has run out). A mismatched Expect stays
