@@ -5,10 +5,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QThread>
 
 #include <utility>
@@ -24,6 +22,7 @@
 #include "ui/dialog_support.h"
 #include "ui/input_dialog.h"
 #include "ui/main_window.h"
+#include "ui/pane_view.h"
 #include "ui/session_profile_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/sound_player.h"
@@ -41,17 +40,6 @@ std::string Limited(const QString& text, std::size_t capacity) {
 }
 
 int JobBit(platform::BackgroundJob job) { return job == platform::BackgroundJob::SelectionTransfer ? 1 : 2; }
-
-// The entries of a pane as lines of its view.
-QStringList PaneLines(const listing::PaneList& pane) {
-  QStringList lines;
-  pane.ForEachEntry([&](std::size_t, const listing::ListingEntry& entry) {
-    QString line = ToQString(entry.Text);
-    line.replace(QLatin1Char('\t'), QLatin1String("  "));
-    lines << line;
-  });
-  return lines;
-}
 
 }  // namespace
 
@@ -295,11 +283,12 @@ void QtHost::BusyEnded() {
 
 void QtHost::PaneChanged(platform::PaneSide pane) {
   OnGui([this, pane] {
-    const bool local = pane == platform::PaneSide::Local;
-    auto* view = static_cast<QListView*>(window_->Control(local ? slot::LocalFileList : slot::RemoteFileList));
-    static_cast<QStringListModel*>(view->model())
-        ->setStringList(PaneLines(local ? listing::LocalPane() : listing::RemotePane()));
+    window_->Pane(pane)->Refresh();
   });
+}
+
+void QtHost::UpdateControlStates() {
+  OnGui([this] { window_->ApplyControlStates(); });
 }
 
 void QtHost::WorkerStopping(platform::BackgroundJob job) {
