@@ -126,6 +126,19 @@ BatchArgument ClassifyBatchArgument(std::string_view text) {
     return argument;
   }
   std::string_view rest = text;
+  std::optional<std::int32_t> tlsMode;
+  if (platform::StartsWithIgnoreCase(rest, "ftpes://")) {
+    tlsMode = 2;
+    rest.remove_prefix(6);
+  } else if (platform::StartsWithIgnoreCase(rest, "ftps://")) {
+    tlsMode = 3;
+    rest.remove_prefix(5);
+  }
+  if (tlsMode) {
+    argument = ClassifyUrl(rest);
+    if (argument.Kind == ArgumentKind::Remote) argument.TlsMode = tlsMode;
+    return argument;
+  }
   if (platform::StartsWithIgnoreCase(rest, "ftp:")) rest.remove_prefix(4);
   if (platform::StartsWithIgnoreCase(rest, "file:")) rest.remove_prefix(5);
   // A URL: read whole, so its port and user are not taken for a host:path.

@@ -3,6 +3,7 @@
 // destination, and each classified as local or remote with its host and path.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@ struct BatchArgument {
   std::optional<std::string> User;
   std::optional<std::string> Password;
   std::optional<unsigned> Port;
+  // ftpes:// asks for explicit TLS (TLSMODE 2), ftps:// for implicit TLS (3).
+  std::optional<std::int32_t> TlsMode;
 };
 
 // Splits off the first two words; a double quote opens a run copied without
@@ -27,7 +30,7 @@ struct BatchArgument {
 int SplitBatchArguments(std::string_view text, std::string& first, std::string& second, std::size_t capacity);
 
 // local:path or a name without ":" is local; host:full_path, //host/path and
-// ftp://... are remote.
+// ftp://..., ftpes://... and ftps://... are remote.
 BatchArgument ClassifyBatchArgument(std::string_view text);
 
 // The batch entry's preparation of the text after the options: "-quiet" and

@@ -20,6 +20,7 @@ const char* const UsageText =
     "                 -c account\n"
     "                 -s source\n"
     "                 -d destination\n"
+    "                 -t fingerprint\n"
     "                 -quiet\n"
     "                 -ascii\n"
     "                 -binary\n"
@@ -118,6 +119,12 @@ std::optional<std::string> ParseCommandOptions(std::string_view commandLine) {
         position = NextWord(text, position, Batch().Source, BatchArgumentCapacity);
         BatchMode() = true;
         break;
+      case 't': {
+        std::string fingerprint;
+        position = NextWord(text, position, fingerprint, BatchArgumentCapacity);
+        Batch().TrustedFingerprint = fingerprint;
+        break;
+      }
       case 'v':
         Batch().Verbose = true;
         position = SkipWord(text, position);

@@ -26,6 +26,8 @@ struct BatchRequest {
   std::optional<std::string> UserOption;
   std::optional<std::string> PasswordOption;
   std::optional<std::string> AccountOption;
+  // -t: the SHA-256 fingerprint of a server certificate trusted for this run.
+  std::optional<std::string> TrustedFingerprint;
 };
 BatchRequest& Batch();
 void ResetBatchRequest();

@@ -112,6 +112,8 @@ void LoadSessionProfile(SessionProfile& profile) {
   profile.Port = static_cast<std::uint32_t>(ReadSectionNumber(name, "PORT", 21));
   profile.Passive = ReadProfileOverride(name, "PASVMODE", 0);
   profile.Retries = ReadSectionNumber(name, "RETRIES", 0);
+  profile.TlsMode = ReadSectionNumber(name, "TLSMODE", 0);
+  profile.TlsPin = ReadSectionString(name, "TLSPIN", "", SessionProfile::TlsPinCapacity);
 
   ApplySettingOverrides(name);
 }
@@ -147,6 +149,8 @@ void SaveSessionProfile(const SessionProfile& profile) {
   writeOrDelete("RETRIES", profile.Retries != 0, std::to_string(static_cast<std::uint32_t>(profile.Retries)));
   writeOrDelete("PORT", profile.Port != 21, std::to_string(profile.Port));
   writeOrDelete("INITCMD", !profile.InitCommand.empty(), profile.InitCommand);
+  writeOrDelete("TLSMODE", profile.TlsMode != 0, std::to_string(profile.TlsMode));
+  writeOrDelete("TLSPIN", !profile.TlsPin.empty(), profile.TlsPin);
 
   WriteProfileOverride(edit, name, "PASVMODE", static_cast<std::uint32_t>(profile.Passive));
 

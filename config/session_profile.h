@@ -20,6 +20,7 @@ struct SessionProfile {
   static constexpr std::size_t DirCapacity = 143;
   static constexpr std::size_t InitCommandCapacity = 79;
   static constexpr std::size_t MaskCapacity = 19;
+  static constexpr std::size_t TlsPinCapacity = 95;  // 32 hex pairs with colons between
 
   std::string Name;              // the section name
   std::string Host;              // HOST
@@ -39,6 +40,10 @@ struct SessionProfile {
   std::int32_t SavePassword = 0; // the password is written on save
   std::int32_t Passive = 0;      // PASVMODE
   std::int32_t UseFirewall = 0;  // FIREWALL
+  // TLSMODE: 0 no TLS, 1 explicit TLS when the server offers it, 2 explicit
+  // TLS required, 3 implicit TLS (port 990 unless PORT says otherwise).
+  std::int32_t TlsMode = 0;
+  std::string TlsPin;            // TLSPIN: SHA-256 fingerprint of a certificate the user trusts
 };
 
 // The profile of the connection.

@@ -125,7 +125,7 @@ void DrainControlReply(int socket) {
   replyDepth = 0;
   ClearPendingInput();
   if (socket == -1 || ConnectionOwnedElsewhere()) return;
-  if (platform::WaitForSocket(socket, platform::WaitFor::Read, 0) != 1) return;
+  if (WaitReadable(socket, 0) != 1) return;
   char discarded[ReplyReadChunk];
   RecvWait(socket, discarded, sizeof discarded, 0, DrainReadLimitMs);
 }

@@ -11,6 +11,7 @@
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
 #include "engine/message_log.h"
+#include "engine/secure_connection.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
 #include "engine/timeout_timer.h"
@@ -266,7 +267,8 @@ bool AwaitDataConnection(DataConnectionMode mode) {
     session.DataSocket = AcceptData(session.ListenSocket);
     session.ListenSocket = -1;  // AcceptData closed it
   }
-  return mode != DataConnectionMode::None && session.DataSocket != -1;
+  if (mode == DataConnectionMode::None || session.DataSocket == -1) return false;
+  return SecureDataConnection(session.DataSocket);  // TLS on it when PROT P is in force
 }
 
 void CloseDataConnection() {

@@ -220,7 +220,9 @@ class AsciiSendConverter {
 // wait for the next block.
 ssize_t ReceiveBlocks(platform::BlockReceiver& receiver, char* buffer, std::size_t blockSize, std::size_t room,
                       int stallLimitMs) {
-  ssize_t count = receiver.Receive(buffer, blockSize, room / blockSize);
+  // TLS records are decrypted into the whole room, as many as are there.
+  ssize_t count = SocketHasTls(receiver.Socket()) ? ReceiveAvailable(receiver.Socket(), buffer, room)
+                                                   : receiver.Receive(buffer, blockSize, room / blockSize);
   if (count >= 0 || platform::LastSocketError() != 10035) return count;
   return RecvWait(receiver.Socket(), buffer, blockSize, 0, stallLimitMs);
 }
@@ -229,7 +231,7 @@ ssize_t ReceiveBlocks(platform::BlockReceiver& receiver, char* buffer, std::size
 // within a short wait, so the next command does not meet an old reply.
 void DrainAbortReplies(int controlSocket) {
   while (HasPendingInput() ||
-         platform::WaitForSocket(controlSocket, platform::WaitFor::Read, abortReplyWaitMs.load()) == 1) {
+         WaitReadable(controlSocket, abortReplyWaitMs.load()) == 1) {
     if (ReadReply(controlSocket) == 0 || TheSession().LastReplyCode == 421) break;
     if (TheSession().LastReplyCode / 100 == 2) break;
   }
@@ -270,11 +272,10 @@ void ReadReplyOwedByFailedConnection(int controlSocket) {
   int ready = 1;
   if (!HasPendingInput()) {
     if (CancelPressedSinceStart()) {
-      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read,
-                                      std::min(OwedReplyAfterCancelMs, abortReplyWaitMs.load()));
+      ready = WaitReadable(controlSocket, std::min(OwedReplyAfterCancelMs, abortReplyWaitMs.load()));
     } else {
       TimeoutTimerScope timer;
-      ready = platform::WaitForSocket(controlSocket, platform::WaitFor::Read, -1);
+      ready = WaitReadable(controlSocket, -1);
     }
   }
   if (ready == 1)

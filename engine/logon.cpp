@@ -16,6 +16,7 @@
 #include "engine/host_detection.h"
 #include "engine/host_type.h"
 #include "engine/message_log.h"
+#include "engine/secure_connection.h"
 #include "engine/server_features.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
@@ -147,6 +148,12 @@ int Logon(config::SessionProfile& profile) {
     dialledHost = firewall.Host;
   }
 
+  // TLS is settled before anything goes out (see secure_connection.h).
+  ResetConnectionTls();
+  if (!TlsModeAllowsLogon(profile)) return -1;
+  const TlsMode tlsMode = TlsModeOf(profile);
+  if (tlsMode == TlsMode::Implicit && profile.Port == 21) profile.Port = ImplicitTlsPort;
+
   int socket = ConnectToHost(dialledHost, profile.Port, "tcp");
   if (socket == -1) {
     LogPrintf("Connection to %s failed", dialledHost.c_str());
@@ -168,6 +175,10 @@ int Logon(config::SessionProfile& profile) {
 
   // Nothing read on an earlier connection belongs to this one.
   ClearPendingInput();
+  if (tlsMode == TlsMode::Implicit && !SecureControlConnection(socket, profile)) {
+    busy.reset();
+    return Quit(socket, "TLS failure, so quitting", false);
+  }
   // The greeting; every line of it may name the server's kind.
   const bool detectFromGreeting = !useFirewall && profile.HostType == AutomaticDetect;
   SetGreetingLineHandler(&engine::GreetingLineSeen);
@@ -194,6 +205,9 @@ int Logon(config::SessionProfile& profile) {
   if (::setsockopt(socket, SOL_SOCKET, SO_OOBINLINE, &inlineOutOfBand, sizeof inlineOutOfBand) != 0)
     ReportSocketError("setsockopt", platform::SocketErrorFromErrno(errno));
   busy.reset();
+  if ((tlsMode == TlsMode::ExplicitWhenOffered || tlsMode == TlsMode::ExplicitRequired) &&
+      NegotiateExplicitTls(socket, profile) == ExplicitTlsResult::Failed)
+    return Quit(socket, "TLS failure, so quitting", false);
 
   const char* user = profile.User.c_str();
   const char* host = profile.Host.c_str();
@@ -236,6 +250,7 @@ int Logon(config::SessionProfile& profile) {
   }
 
   if (reply != 2) return Quit(socket, "logon failure, so quitting", true);
+  if (!ProtectDataConnections(socket, profile)) return Quit(socket, "TLS failure, so quitting", true);
   // What the server offers beyond the base commands; one that does not know
   // FEAT is used as before.
   ReadServerFeatures(socket);
@@ -280,6 +295,7 @@ bool CloseConnection() {
     session.LoggedOn = false;
   }
   session.Closing = false;
+  ResetConnectionTls();
   ShowClosed();
   if (TheConnectionHooks().RefreshRemotePane) TheConnectionHooks().RefreshRemotePane();
   platform::CurrentHost().UpdateControlStates();

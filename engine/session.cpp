@@ -42,6 +42,10 @@ void ResetSession() {
   s.TreeAbort = false;
   s.CancelPresses = 0;
   s.Closing = false;
+  s.ControlTls = s.DataTls = false;
+  s.TlsFingerprint.clear();
+  s.TlsHost.clear();
+  s.TlsControlSocket = -1;
   s.Features = ServerFeatures{};
   s.EpsvRefused = false;
   SetWorkerBusy(false);

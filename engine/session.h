@@ -59,6 +59,15 @@ struct Session {
   // EPSV was refused as unknown (500/502) on this connection: passive data
   // connections use PASV from then on.
   bool EpsvRefused = false;
+  // TLS of this connection: on the control connection, on the data
+  // connections (PROT P taken), the certificate accepted for the control
+  // connection (data connections must show the same) and the name it was
+  // checked against.
+  bool ControlTls = false;
+  bool DataTls = false;
+  std::string TlsFingerprint;
+  std::string TlsHost;
+  int TlsControlSocket = -1;  // whose TLS session the data connections resume
 };
 
 Session& TheSession();

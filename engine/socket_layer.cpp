@@ -4,12 +4,15 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -29,6 +32,60 @@ std::atomic<int> replyReadTimeoutMs{20000};
 std::mutex retiredMutex;
 std::vector<int> retiredSockets;
 std::atomic<int> connectTimeoutMs{60000};
+
+// The sockets TLS is on. An entry remembers its socket's inode, so a number
+// closed behind this layer's back and handed to a new socket is never read as
+// TLS. A reader holds its own reference: a socket retired while another wait
+// of the thread is inside it keeps its session until that wait unwinds.
+struct TlsEntry {
+  std::shared_ptr<platform::TlsSession> session;
+  ino_t inode = 0;
+};
+std::mutex tlsMutex;
+std::map<int, TlsEntry> tlsSockets;
+std::atomic<int> tlsSocketCount{0};
+
+ino_t InodeOf(int socket) {
+  struct stat info {};
+  return ::fstat(socket, &info) == 0 ? info.st_ino : 0;
+}
+
+std::shared_ptr<platform::TlsSession> TlsOf(int socket) {
+  if (tlsSocketCount.load() == 0 || socket < 0) return nullptr;
+  std::lock_guard<std::mutex> lock(tlsMutex);
+  auto found = tlsSockets.find(socket);
+  if (found == tlsSockets.end()) return nullptr;
+  if (InodeOf(socket) != found->second.inode) {
+    tlsSockets.erase(found);
+    tlsSocketCount = static_cast<int>(tlsSockets.size());
+    return nullptr;
+  }
+  return found->second.session;
+}
+
+// Takes TLS off `socket`; with `notifyPeer` the session's close_notify goes out.
+void EndTls(int socket, bool notifyPeer) {
+  std::shared_ptr<platform::TlsSession> session;
+  {
+    if (tlsSocketCount.load() == 0) return;
+    std::lock_guard<std::mutex> lock(tlsMutex);
+    auto found = tlsSockets.find(socket);
+    if (found == tlsSockets.end()) return;
+    session = std::move(found->second.session);
+    tlsSockets.erase(found);
+    tlsSocketCount = static_cast<int>(tlsSockets.size());
+  }
+  // Only when no other wait holds the session: one SSL object is never used
+  // by two threads at once (a close from the GUI thread wakes a worker's read).
+  if (notifyPeer && session.use_count() == 1) session->Close();
+}
+
+void ReportTlsFailure(const platform::TlsSession& session, const char* step) {
+  const int error = platform::LastSocketError();
+  const std::string text = error == platform::ErrorTls ? session.LastFailure() : SocketErrorText(error);
+  LogPrintf("%s: %s", step, text.c_str());
+  NoteFailureReason(std::string(step) + ": " + text);
+}
 
 constexpr std::size_t ErrorTextCapacity = 126;
 
@@ -66,6 +123,7 @@ constexpr ErrorText errorTexts[] = {
     {10064, "host down"},
     {10065, "host unreachable"},
     {10049, "address not available"},
+    {platform::ErrorTls, "TLS protocol failure"},
 };
 
 // A dotted address: a digit first, a '.', and a digit right after the first '.'.
@@ -194,13 +252,67 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
   return -1;
 }
 
+int StartTls(int socket, std::string_view host, int resumeFrom) {
+  std::unique_ptr<platform::TlsSession> session = platform::TlsSession::Create(socket, host);
+  if (!session) {
+    LogMessage("TLS: cannot set up a TLS session");
+    NoteFailureReason("TLS could not be set up");
+    return -1;
+  }
+  if (std::shared_ptr<platform::TlsSession> earlier = TlsOf(resumeFrom))
+    session->OfferResumption(earlier->Resumable());
+  if (session->Handshake(ReplyReadTimeoutMs()) != 0) {
+    ReportTlsFailure(*session, "TLS handshake failed");
+    return -1;
+  }
+  LogPrintf("[%u] TLS on: %s%s", static_cast<unsigned>(socket), session->Description().c_str(),
+            session->Resumed() ? ", session reused" : "");
+  std::lock_guard<std::mutex> lock(tlsMutex);
+  tlsSockets[socket] = TlsEntry{std::shared_ptr<platform::TlsSession>(std::move(session)), InodeOf(socket)};
+  tlsSocketCount = static_cast<int>(tlsSockets.size());
+  return 0;
+}
+
+bool SocketHasTls(int socket) { return TlsOf(socket) != nullptr; }
+
+std::optional<platform::CertificateDetails> PeerCertificateOf(int socket) {
+  std::shared_ptr<platform::TlsSession> session = TlsOf(socket);
+  if (!session) return std::nullopt;
+  return session->PeerCertificate();
+}
+
+int WaitReadable(int socket, int timeoutMs) {
+  std::shared_ptr<platform::TlsSession> session = TlsOf(socket);
+  if (session && session->HasPending()) return 1;
+  return platform::WaitForSocket(socket, platform::WaitFor::Read, timeoutMs);
+}
+
+ssize_t ReceiveAvailable(int socket, void* buffer, std::size_t size) {
+  if (std::shared_ptr<platform::TlsSession> session = TlsOf(socket)) {
+    const ssize_t count = session->ReadNow(buffer, size);
+    if (count < 0 && platform::LastSocketError() == platform::ErrorTls) ReportTlsFailure(*session, "TLS");
+    return count;
+  }
+  return platform::RecvNow(socket, buffer, size, 0);
+}
+
 ssize_t RecvWait(int socket, void* buffer, std::size_t size, int flags, int timeoutMs) {
+  if (std::shared_ptr<platform::TlsSession> session = TlsOf(socket)) {
+    const ssize_t count = session->Read(buffer, size, timeoutMs);
+    if (count < 0 && platform::LastSocketError() == platform::ErrorTls) ReportTlsFailure(*session, "TLS");
+    return count;
+  }
   int ready = platform::WaitForSocket(socket, platform::WaitFor::Read, timeoutMs);
   if (ready <= 0) return -1;  // the wait set 10004 (or the poll error)
   return platform::RecvNow(socket, buffer, size, flags);
 }
 
 ssize_t SendWait(int socket, const void* data, std::size_t length, int timeoutMs) {
+  if (std::shared_ptr<platform::TlsSession> session = TlsOf(socket)) {
+    const ssize_t count = session->Write(data, length, timeoutMs);
+    if (count < 0 && platform::LastSocketError() == platform::ErrorTls) ReportTlsFailure(*session, "TLS");
+    return count;
+  }
   int ready = platform::WaitForSocket(socket, platform::WaitFor::Write, timeoutMs);
   if (ready <= 0) return -1;
   return platform::SendNow(socket, data, length);
@@ -227,9 +339,12 @@ ssize_t SendRaw(int socket, const void* data, std::size_t length) {
   // File data may wait for a slow peer, but not past the network time-out.
   const std::uint32_t seconds = config::CurrentProfile().Timeout;
   const int stallLimitMs = seconds == 0 ? -1 : static_cast<int>(std::min<std::uint32_t>(seconds, 86400)) * 1000;
+  const bool tls = SocketHasTls(socket);
   while (sent < length) {
-    // Straight in while the socket buffer has room; wait only when it is full.
-    ssize_t count = platform::SendNow(socket, bytes + sent, length - sent);
+    // Straight in while the socket buffer has room; wait only when it is full
+    // (TLS writes wait inside, for as long).
+    ssize_t count = tls ? SendWait(socket, bytes + sent, length - sent, stallLimitMs)
+                        : platform::SendNow(socket, bytes + sent, length - sent);
     if (count < 0 && platform::LastSocketError() == 10035)
       count = SendWait(socket, bytes + sent, length - sent, stallLimitMs);
     if (count < 0 && platform::LastSocketError() == 10035) continue;
@@ -244,6 +359,7 @@ ssize_t SendRaw(int socket, const void* data, std::size_t length) {
 
 int AbandonSocket(int socket) {
   if (socket == -1) return -1;
+  EndTls(socket, true);  // close_notify: an upload's end is told, not guessed from the closed stream
   if (platform::CloseSocket(socket) == 0) LogPrintf("[%u] Socket closed.", static_cast<unsigned>(socket));
   return -1;
 }
@@ -252,6 +368,7 @@ int ShutdownSocket(int socket) {
   int result = socket;
   if (socket != -1) {
     TheSession().CancelRequested = true;
+    EndTls(socket, true);
     bool gone = false;
     // Both directions: a thread still waiting on this socket wakes up at once.
     if (platform::ShutdownSocketDirection(socket, SHUT_RDWR) != 0) {
@@ -279,6 +396,7 @@ int ShutdownSocket(int socket) {
 int RetireSocket(int socket) {
   if (socket == -1) return -1;
   TheSession().CancelRequested = true;
+  EndTls(socket, false);  // a wait still inside keeps the session until it unwinds
   platform::ShutdownSocketDirection(socket, SHUT_RDWR);
   LogPrintf("[%u] Socket closed.", static_cast<unsigned>(socket));
   std::lock_guard<std::mutex> lock(retiredMutex);

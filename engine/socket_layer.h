@@ -5,9 +5,12 @@
 // failure after logging one line; nothing retries here.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+
+#include "platform/tls.h"
 
 namespace korval::engine {
 
@@ -22,6 +25,23 @@ void SetConnectTimeoutMs(int milliseconds);  // default 60000
 // Connects to `host` (a name, or a dotted address used without a lookup) on
 // `port`; `protocol` is "tcp" (or "udp"). A connected socket, or -1.
 int ConnectToHost(std::string_view host, unsigned port, std::string_view protocol);
+
+// TLS on a connected socket. Once it is on, every read, write and close of
+// this layer goes through it, so the command engine and the data loops work
+// the same over both. The handshake is bounded by the reply time-out and
+// stopped by Cancel like any wait. `resumeFrom` names a socket whose TLS
+// session the server expects this one to reuse (the control connection, for
+// a data connection), or -1. 0, or -1 after logging why.
+int StartTls(int socket, std::string_view host, int resumeFrom);
+bool SocketHasTls(int socket);
+// The certificate the server showed on `socket` (none without TLS).
+std::optional<platform::CertificateDetails> PeerCertificateOf(int socket);
+// Waits until `socket` has something to read, counting bytes TLS has
+// decrypted already: WaitForSocket's results.
+int WaitReadable(int socket, int timeoutMs);
+// A data loop's read without waiting: up to `size` bytes of what is there
+// (TLS records decrypted one after another); -1 with 10035 when nothing is.
+ssize_t ReceiveAvailable(int socket, void* buffer, std::size_t size);
 
 // One recv()/send() after waiting at most `timeoutMs`: its count, 0 at end of
 // stream, or -1 (10004 when the wait ran out or was cancelled).

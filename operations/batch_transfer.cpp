@@ -84,6 +84,8 @@ std::optional<std::string> ApplyHostProfile(const std::string& host, config::Ses
   if (!localDir.empty() && ::chdir(localDir.c_str()) != 0)
     engine::LogPrintf("can't change to local directory %s", localDir.c_str());
   profile.InitCommand = config::ReadSectionString(host, "INITCMD", "", config::SessionProfile::InitCommandCapacity);
+  profile.TlsMode = config::ReadSectionNumber(host, "TLSMODE", 0);
+  profile.TlsPin = config::ReadSectionString(host, "TLSPIN", "", config::SessionProfile::TlsPinCapacity);
   if (encoded.empty()) return std::nullopt;
   return encoded;
 }
@@ -139,6 +141,7 @@ int RunBatchTransfer(std::string_view sourceText, std::string_view destinationTe
   if (remote.Password)
     profile.Password = platform::TruncateTo(*remote.Password, config::SessionProfile::PasswordCapacity);
   if (remote.Port) profile.Port = *remote.Port;
+  if (remote.TlsMode) profile.TlsMode = *remote.TlsMode;
 
   if (receive)
     engine::LogPrintf("receiving %s from %s as %s", remote.Path.c_str(), profile.Host.c_str(), localPath.c_str());

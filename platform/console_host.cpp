@@ -81,6 +81,27 @@ std::optional<std::string> ConsoleHost::AskPassword(std::string_view prompt, std
   return AskOnTerminal(prompt, "", capacity, false);
 }
 
+CertificateTrust ConsoleHost::AskCertificateTrust(std::string_view host, const CertificateDetails& details) {
+  Terminal terminal;
+  if (!terminal.IsOpen()) return CertificateTrust::Refuse;
+  ClearMeter();
+  terminal.Write("The certificate of " + std::string(host) + " is not trusted: " + details.Problem + "\n" +
+                 "  subject:     " + details.Subject + "\n" + "  issuer:      " + details.Issuer + "\n" +
+                 "  valid:       " + details.NotBefore + " to " + details.NotAfter + "\n" +
+                 "  SHA-256:     " + details.Fingerprint + "\n");
+  for (;;) {
+    std::optional<std::string> answer =
+        AskOnTerminal("Trust it (o)nce, (a)lways, or (n)o?", "n", 16, true);
+    if (!answer || answer->empty()) return CertificateTrust::Refuse;
+    switch ((*answer)[0]) {
+      case 'o': case 'O': return CertificateTrust::Once;
+      case 'a': case 'A': return CertificateTrust::Always;
+      case 'n': case 'N': return CertificateTrust::Refuse;
+      default: break;
+    }
+  }
+}
+
 void ConsoleHost::AppendToLogWindow(std::string_view line) {
   if (!logEcho_) return;
   ClearMeter();

@@ -27,6 +27,9 @@ class ConsoleHost : public Host {
   void AppendToLogWindow(std::string_view line) override;
   std::optional<std::string> AskText(std::string_view prompt, std::string_view initial, std::size_t capacity) override;
   std::optional<std::string> AskPassword(std::string_view prompt, std::size_t capacity) override;
+  // The certificate's details and the question on the terminal; refused
+  // without a terminal.
+  CertificateTrust AskCertificateTrust(std::string_view host, const CertificateDetails& details) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
   void OpenStatusDisplay(int direction, std::string_view statusText, StatusDisplayTarget target,
                          std::int64_t expectedSize) override;

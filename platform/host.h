@@ -49,6 +49,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/tls.h"
+
 namespace korval::platform {
 
 // The plain beeps of the three sound events when no wave file is played:
@@ -64,6 +66,9 @@ enum class PaneSide { Local, Remote };
 
 // The jobs that run beside the GUI thread on a thread of their own.
 enum class BackgroundJob { SelectionTransfer, EditJob };
+
+// The answer to a server certificate that does not verify.
+enum class CertificateTrust { Refuse, Once, Always };
 
 class Host {
  public:
@@ -115,6 +120,13 @@ class Host {
   // (the octal digits written as a decimal number, 644): the bits chosen,
   // 0 on Cancel. GUI thread only.
   virtual int RunChmodDialog(int /*bits*/) { return 0; }
+
+  // A server certificate that does not verify (self-signed, expired, issued
+  // for another name): trust it for this connection, always (its fingerprint
+  // is stored with the profile), or refuse it. `host` is the name dialled.
+  virtual CertificateTrust AskCertificateTrust(std::string_view /*host*/, const CertificateDetails& /*details*/) {
+    return CertificateTrust::Refuse;
+  }
 
   // A message box the user acknowledges.
   virtual void ShowMessage(std::string_view /*text*/, std::string_view /*caption*/) {}

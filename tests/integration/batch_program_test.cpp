@@ -299,7 +299,7 @@ TEST(BatchCommandLineTest, HelpNamesEveryOptionOnceInLinesOfATerminal) {
   EXPECT_EQ(help.out.back(), '\n');
   EXPECT_NE(help.out.find("Exit status"), std::string::npos);
   for (const char* option : {"-i inifile", "-p profile", "-u userid", "-w password", "-c account", "-s source",
-                             "-d destination", "-ascii", "-binary", "-quiet", "-v", "-ask", "--help"})
+                             "-d destination", "-t fingerprint", "-ascii", "-binary", "-quiet", "-v", "-ask", "--help"})
     EXPECT_EQ(Occurrences(help.out, std::string("\n  ") + option + " "), 1u) << option << "\n" << help.out;
   EXPECT_EQ(Occurrences(help.out, "host:full_path [local:full_path]"), 1u) << help.out;
   std::istringstream lines(help.out);

@@ -35,7 +35,7 @@ void ResetEverything() {
 EngineState::EngineState() { ResetEverything(); }
 EngineState::~EngineState() { ResetEverything(); }
 
-LoggedOnSession::LoggedOnSession(const LogonTarget& target) {
+LoggedOnSession::LoggedOnSession(const LogonTarget& target, const LogonTls& tls) {
   config::SessionProfile& profile = config::CurrentProfile();
   profile.Name = "test";
   profile.Host = target.host;
@@ -43,6 +43,8 @@ LoggedOnSession::LoggedOnSession(const LogonTarget& target) {
   profile.User = target.user;
   profile.Password = target.password;
   profile.Passive = target.passive ? 1 : 0;
+  profile.TlsMode = tls.mode;
+  profile.TlsPin = tls.pin;
   socket_ = engine::Logon(profile);
   engine::TheSession().ControlSocket = socket_;
 }

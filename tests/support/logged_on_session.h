@@ -32,9 +32,15 @@ struct LogonTarget {
   bool passive = true;
 };
 
+// The profile's TLS keys for the logon.
+struct LogonTls {
+  std::int32_t mode = 0;  // TLSMODE
+  std::string pin;        // TLSPIN
+};
+
 class LoggedOnSession {
  public:
-  explicit LoggedOnSession(const LogonTarget& target);
+  explicit LoggedOnSession(const LogonTarget& target, const LogonTls& tls = {});
   ~LoggedOnSession();
   LoggedOnSession(const LoggedOnSession&) = delete;
   LoggedOnSession& operator=(const LoggedOnSession&) = delete;

@@ -9,7 +9,7 @@ import logging
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -29,6 +29,10 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--passive-ports", type=parse_port_range, required=True,
                         help="LOW-HIGH, both included")
+    parser.add_argument("--certificate",
+                        help="PEM certificate: explicit TLS, required for "
+                             "the logon and the data connections")
+    parser.add_argument("--key", help="the certificate's private key (PEM)")
     arguments = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -37,8 +41,16 @@ def main():
     authorizer.add_user(arguments.user, arguments.password, arguments.root,
                         perm="elradfmwMT")
 
-    class Handler(FTPHandler):
+    base = TLS_FTPHandler if arguments.certificate else FTPHandler
+
+    class Handler(base):
         pass
+
+    if arguments.certificate:
+        Handler.certfile = arguments.certificate
+        Handler.keyfile = arguments.key
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
 
     Handler.authorizer = authorizer
     Handler.passive_ports = arguments.passive_ports

@@ -326,8 +326,9 @@ struct RealFtpServer::PortBlock {
 
 std::string ServerKindName(ServerKind kind) { return kind == ServerKind::Vsftpd ? "Vsftpd" : "Pyftpdlib"; }
 
-RealFtpServer::RealFtpServer(ServerKind kind)
+RealFtpServer::RealFtpServer(ServerKind kind, ServerTls tls)
     : kind_(kind),
+      tls_(tls),
       user_(kind == ServerKind::Vsftpd ? VsftpdUser : PyftpdlibUser),
       password_(kind == ServerKind::Vsftpd ? VsftpdPassword : PyftpdlibPassword) {}
 
@@ -386,6 +387,30 @@ bool RealFtpServer::StartOnce(bool* retry) {
   return false;
 }
 
+bool RealFtpServer::MakeCertificate(const fs::path& dir, std::string* error) {
+  certificateFile_ = dir / "certificate.pem";
+  keyFile_ = dir / "key.pem";
+  std::string output;
+  // An EC key: made at once, where RSA keys take a noticeable while.
+  if (RunProgram({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                  "-nodes", "-keyout", keyFile_.string(), "-out", certificateFile_.string(), "-days", "2", "-subj",
+                  "/CN=localhost/O=korval tests", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"},
+                 "", &output) != 0) {
+    *error = "openssl req could not make a certificate: " + output;
+    return false;
+  }
+  if (RunProgram({"/usr/bin/openssl", "x509", "-in", certificateFile_.string(), "-noout", "-fingerprint", "-sha256"},
+                 "", &output) != 0 ||
+      output.find('=') == std::string::npos) {
+    *error = "openssl x509 gave no fingerprint: " + output;
+    return false;
+  }
+  fingerprint_ = output.substr(output.find('=') + 1);
+  while (!fingerprint_.empty() && (fingerprint_.back() == '\n' || fingerprint_.back() == '\r')) fingerprint_.pop_back();
+  ::chmod(keyFile_.c_str(), 0644);  // pyftpdlib runs as the test's user; vsftpd reads it as root
+  return true;
+}
+
 bool RealFtpServer::PrepareVsftpd(std::string* error) {
   if (::access(VsftpdPath, X_OK) != 0) {
     *error = std::string(VsftpdPath) + " is missing: install the Debian package vsftpd (scripts/install-deps)";
@@ -434,6 +459,17 @@ bool RealFtpServer::PrepareVsftpd(std::string* error) {
          << "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
          << "xferlog_enable=NO\nsyslog_enable=NO\ndual_log_enable=NO\n"
          << "dirmessage_enable=NO\ndelay_failed_login=0\n";
+  if (tls_ != ServerTls::None) {
+    if (!MakeCertificate(dir, error)) return false;
+    // Logons and data in TLS only, data connections reusing the control
+    // connection's TLS session (the defaults once ssl_enable is on, spelled
+    // out); vsftpd's own default cipher list is one OpenSSL 3 no longer has.
+    config << "ssl_enable=YES\nrsa_cert_file=" << certificateFile_.string() << "\n"
+           << "rsa_private_key_file=" << keyFile_.string() << "\n"
+           << "force_local_logins_ssl=YES\nforce_local_data_ssl=YES\nrequire_ssl_reuse=YES\n"
+           << "ssl_ciphers=HIGH\n"
+           << "implicit_ssl=" << (tls_ == ServerTls::Implicit ? "YES" : "NO") << "\n";
+  }
   const fs::path configFile = dir / "vsftpd.conf";
   if (!WriteWholeFile(configFile, config.str()) || ::chmod(configFile.c_str(), 0600) != 0) {
     *error = "cannot write " + configFile.string();
@@ -463,7 +499,11 @@ bool RealFtpServer::PreparePyftpdlib(std::string* error) {
     *error = "cannot create " + root_.string() + ": " + failure.message();
     return false;
   }
-  return true;
+  if (tls_ == ServerTls::Implicit) {
+    *error = "pyftpdlib serves explicit TLS only";
+    return false;
+  }
+  return tls_ == ServerTls::None || MakeCertificate(directory_->Path(), error);
 }
 
 bool RealFtpServer::Spawn(bool useNamespace, std::string* error) {
@@ -484,6 +524,11 @@ bool RealFtpServer::Spawn(bool useNamespace, std::string* error) {
                              user_, std::string("--password"), password_, std::string("--passive-ports"),
                              std::to_string(passiveMin_) + "-" + std::to_string(passiveMax_)}) {
       arguments.push_back(std::move(word));
+    }
+    if (tls_ == ServerTls::Explicit) {
+      for (std::string word : {std::string("--certificate"), certificateFile_.string(), std::string("--key"),
+                               keyFile_.string()})
+        arguments.push_back(std::move(word));
     }
   }
   std::vector<char*> argv;
@@ -540,6 +585,7 @@ bool RealFtpServer::WaitUntilReady(std::string* error) {
       std::this_thread::sleep_for(30ms);
       continue;
     }
+    if (tls_ == ServerTls::Implicit) return true;  // the greeting comes in TLS: accepting is enough
     PlainReply greeting = probe.ReadReply(3s);
     if (greeting.code != 220) {
       *error = "the server answered the connection with \"" + greeting.text + "\" instead of a 220 greeting";

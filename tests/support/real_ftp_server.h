@@ -51,12 +51,19 @@ namespace korval::testing {
 
 enum class ServerKind { Vsftpd, Pyftpdlib };
 
+// FTP over TLS: none, explicit (AUTH TLS; the server then requires TLS for
+// the logon and every data connection, and vsftpd the reuse of the control
+// connection's TLS session), or implicit (TLS from the first byte; vsftpd
+// only). The server's certificate is self-signed for "localhost" and
+// 127.0.0.1, made by openssl for each server, so two servers never share one.
+enum class ServerTls { None, Explicit, Implicit };
+
 // "Vsftpd", "Pyftpdlib": the test-name suffixes.
 std::string ServerKindName(ServerKind kind);
 
 class RealFtpServer {
  public:
-  explicit RealFtpServer(ServerKind kind);
+  explicit RealFtpServer(ServerKind kind, ServerTls tls = ServerTls::None);
   ~RealFtpServer();
   RealFtpServer(const RealFtpServer&) = delete;
   RealFtpServer& operator=(const RealFtpServer&) = delete;
@@ -92,6 +99,12 @@ class RealFtpServer {
   bool MakeDirectory(std::string_view relative) const;
   std::optional<std::string> ReadFile(std::string_view relative) const;
 
+  ServerTls Tls() const { return tls_; }
+  // The certificate (PEM) and its SHA-256 fingerprint as openssl prints it
+  // ("AB:CD:..."); empty without TLS.
+  const std::filesystem::path& CertificateFile() const { return certificateFile_; }
+  const std::string& CertificateFingerprint() const { return fingerprint_; }
+
   // What the server wrote to its standard output and error so far.
   std::string ServerLog() const;
 
@@ -101,11 +114,16 @@ class RealFtpServer {
   bool StartOnce(bool* retry);
   bool PrepareVsftpd(std::string* error);
   bool PreparePyftpdlib(std::string* error);
+  bool MakeCertificate(const std::filesystem::path& dir, std::string* error);
   bool Spawn(bool useNamespace, std::string* error);
   bool WaitUntilReady(std::string* error);
   void GiveToServedUser(const std::filesystem::path& path) const;
 
   ServerKind kind_;
+  ServerTls tls_;
+  std::filesystem::path certificateFile_;
+  std::filesystem::path keyFile_;
+  std::string fingerprint_;
   std::string user_;
   std::string password_;
   uid_t servedUid_ = static_cast<uid_t>(-1);

@@ -117,6 +117,11 @@ void ScriptedHost::QueueChmodBits(int bits) {
   chmodAnswers_.push_back(bits);
 }
 
+void ScriptedHost::QueueCertificateAnswer(platform::CertificateTrust answer) {
+  std::lock_guard lock(mutex_);
+  certificateAnswers_.push_back(answer);
+}
+
 void ScriptedHost::Clear() {
   std::lock_guard lock(mutex_);
   answers_.clear();
@@ -124,6 +129,7 @@ void ScriptedHost::Clear() {
   yesNoAnswers_.clear();
   deletionAnswers_.clear();
   chmodAnswers_.clear();
+  certificateAnswers_.clear();
   calls_.clear();
   prompts_.clear();
   unansweredPrompts_ = 0;
@@ -227,6 +233,13 @@ int ScriptedHost::RunChmodDialog(int bits) {
   std::lock_guard lock(mutex_);
   RecordLocked("RunChmodDialog", std::to_string(bits), {});
   return TakeFront(chmodAnswers_, 0);
+}
+
+platform::CertificateTrust ScriptedHost::AskCertificateTrust(std::string_view host,
+                                                            const platform::CertificateDetails& details) {
+  std::lock_guard lock(mutex_);
+  RecordLocked("AskCertificateTrust", host, details.Fingerprint + " " + details.Problem);
+  return TakeFront(certificateAnswers_, platform::CertificateTrust::Refuse);
 }
 
 void ScriptedHost::SetPromptHelpContext(int context) { Record("SetPromptHelpContext", std::to_string(context)); }

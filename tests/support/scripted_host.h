@@ -81,6 +81,8 @@ class ScriptedHost : public platform::Host {
   void QueueYesNo(bool yes);
   void QueueDeletionAnswer(int answer);
   void QueueChmodBits(int bits);
+  // Answers of the coming certificate questions (Refuse when none is queued).
+  void QueueCertificateAnswer(platform::CertificateTrust answer);
 
   // Records.
   std::vector<HostCall> Calls() const;
@@ -145,6 +147,10 @@ class ScriptedHost : public platform::Host {
   bool AskYesNo(std::string_view question, std::string_view caption) override;
   int AskVerifyDeletion(std::string_view question, bool offerDeleteAll) override;
   int RunChmodDialog(int bits) override;
+  // "AskCertificateTrust" (text: the host, detail: the fingerprint and the
+  // problem, "AB:CD:... self-signed certificate").
+  platform::CertificateTrust AskCertificateTrust(std::string_view host,
+                                                 const platform::CertificateDetails& details) override;
   // "SetPromptHelpContext" (text: the context).
   void SetPromptHelpContext(int context) override;
   // "RunSessionProfileDialog".
@@ -186,6 +192,7 @@ class ScriptedHost : public platform::Host {
   std::deque<bool> yesNoAnswers_;
   std::deque<int> deletionAnswers_;
   std::deque<int> chmodAnswers_;
+  std::deque<platform::CertificateTrust> certificateAnswers_;
   std::vector<HostCall> calls_;
   std::vector<PromptRecord> prompts_;
   int unansweredPrompts_ = 0;
