@@ -222,8 +222,14 @@ ssize_t TlsSession::Drive(Operation operation, int timeoutMs, bool mayWait) {
     }
     // A broken record, a failed handshake, or the stream cut without
     // close_notify (data that may have been truncated).
-    lastFailure_ = error == SSL_ERROR_SYSCALL ? std::string("connection closed without TLS close_notify")
-                                              : LastOpenSslError();
+    const bool cut = error == SSL_ERROR_SYSCALL ||
+                     ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING;
+    if (!cut)
+      lastFailure_ = LastOpenSslError();
+    else if (!SSL_is_init_finished(AsSsl(ssl_)))
+      lastFailure_ = "the server closed the connection";
+    else
+      lastFailure_ = "connection closed without TLS close_notify";
     SetLastSocketError(ErrorTls);
     return -1;
   }

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QShortcut>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -15,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStringListModel>
 #include <QTimer>
 #include <QWindow>
 
@@ -23,11 +24,18 @@
 #include "config/program_settings.h"
 #include "operations/connect_command.h"
 #include "operations/main_commands.h"
+#include "engine/session.h"
+#include "listing/selection.h"
 #include "platform/host.h"
+#include "ui/command_dispatch.h"
+#include "ui/logic/command_rules.h"
+#include "ui/logic/context_menu.h"
+#include "ui/logic/control_enabling.h"
 #include "ui/logic/control_table.h"
 #include "ui/logic/fonts.h"
 #include "ui/logic/help_context.h"
 #include "ui/logic/program_version.h"
+#include "ui/pane_view.h"
 #include "ui/qt_text.h"
 
 namespace korval::ui {
@@ -39,6 +47,7 @@ namespace slot = logic::slot;
 
 constexpr int HelpCommand = 9041;
 constexpr int AboutCommand = 9037;
+constexpr int LocalListId = 927;
 
 QWidget* CreateControlWidget(const logic::ControlSlot& entry, QWidget* parent) {
   const QString caption = ToQString(entry.Caption);
@@ -71,14 +80,8 @@ QWidget* CreateControlWidget(const logic::ControlSlot& entry, QWidget* parent) {
       return new QRadioButton(caption, parent);
     case ControlKind::CheckBox:
       return new QCheckBox(caption, parent);
-    case ControlKind::FileList: {
-      auto* list = new QListView(parent);
-      list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-      list->setModel(new QStringListModel(list));
-      list->setUniformItemSizes(true);  // thousands of entries stay cheap
-      list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-      return list;
-    }
+    case ControlKind::FileList:
+      return new PaneView(entry.Id == LocalListId ? platform::PaneSide::Local : platform::PaneSide::Remote, parent);
   }
   return new QWidget(parent);
 }
@@ -155,10 +158,32 @@ void MainWindow::CreateControls() {
       control->setFocusPolicy(Qt::NoFocus);
     control->setVisible(entry.Visible);
     controls_[static_cast<std::size_t>(i)] = control;
-    if (auto* button = qobject_cast<QPushButton*>(control)) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) {
       const int id = entry.Id;
-      connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
+      connect(button, &QAbstractButton::clicked, this, [this, id] { RunCommand(id); });
     }
+    // Every control's right button shows the context menu.
+    control->installEventFilter(this);
+  }
+  for (PaneView* pane : {LocalPaneView(), RemotePaneView()}) {
+    const int id = pane->Side() == platform::PaneSide::Local ? 927 : 931;
+    pane->SetDoubleClickHandler([this, pane] { PaneDoubleClicked(pane->Side()); });
+    pane->SetSelectionHandler([this] { ApplyControlStates(); });
+    pane->viewport()->installEventFilter(this);
+    static_cast<void>(id);
+  }
+  for (int s : {slot::LocalDirectoryBox, slot::RemoteDirectoryBox}) {
+    auto* box = static_cast<QComboBox*>(Control(s));
+    const platform::PaneSide side = s == slot::LocalDirectoryBox ? platform::PaneSide::Local : platform::PaneSide::Remote;
+    connect(box, &QComboBox::activated, this, [this, box, side] {
+      DirectoryBoxActivated(side, ToStdString(box->currentText()));
+    });
+  }
+  // The accelerators no button caption carries.
+  for (char letter : {'r', 's'}) {
+    const std::optional<int> command = logic::AcceleratorCommand({letter, true}, std::nullopt);
+    auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Alt+%1").arg(QLatin1Char(letter))), this);
+    connect(shortcut, &QShortcut::activated, this, [this, command] { RunCommand(*command); });
   }
   const std::vector<int> order = logic::TabOrderSlots();
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(Control(order[i - 1]), Control(order[i]));
@@ -402,8 +427,19 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     key = logic::HelpKey::F1;
   else if (event->key() == Qt::Key_F2)
     key = logic::HelpKey::F2;
-  else
+  else {
+    // '<' and '>' reach the window only when no text field took them.
+    const QString text = event->text();
+    if (text.size() == 1 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      const std::optional<int> command = logic::AcceleratorCommand(
+          {static_cast<char>(text.at(0).unicode() < 128 ? text.at(0).unicode() : 0), false}, FocusedKind());
+      if (command) {
+        RunCommand(*command);
+        return;
+      }
+    }
     return QWidget::keyPressEvent(event);
+  }
   const logic::HelpPage page = logic::HelpPageForKey(key, FocusedSlot());
   if (helpPageHandler_) helpPageHandler_(page);
 }
@@ -453,7 +489,96 @@ void MainWindow::RunCommand(int commandId) {
                                   ToQString(logic::OwnershipNotice)));
       break;
     default:
-      break;  // the other commands are the command dispatch's
+      DispatchCommand(*this, commandId);
+      break;
+  }
+}
+
+PaneView* MainWindow::LocalPaneView() const { return static_cast<PaneView*>(Control(slot::LocalFileList)); }
+PaneView* MainWindow::RemotePaneView() const { return static_cast<PaneView*>(Control(slot::RemoteFileList)); }
+PaneView* MainWindow::Pane(platform::PaneSide side) const {
+  return side == platform::PaneSide::Local ? LocalPaneView() : RemotePaneView();
+}
+
+std::optional<logic::ControlKind> MainWindow::FocusedKind() const {
+  const int focused = FocusedSlot();
+  if (focused < 0) return std::nullopt;
+  return logic::ControlTable()[static_cast<std::size_t>(focused)].Kind;
+}
+
+void MainWindow::ApplyControlStates() {
+  const engine::Session& session = engine::TheSession();
+  logic::EnablingInput input;
+  input.LoggedOn = session.LoggedOn;
+  input.CanMkd = session.CanMkd;
+  input.CanRename = session.CanRename;
+  input.CanDelete = session.CanDelete;
+  input.LocalSelected = static_cast<int>(listing::LocalPane().SelectedIndexes().size());
+  input.RemoteSelected = static_cast<int>(listing::RemotePane().SelectedIndexes().size());
+  input.HideButtons = config::Settings().HideDirButtons != 0;
+  for (const logic::SlotEnabled& state : logic::ControlStates(input)) Control(state.Slot)->setEnabled(state.Enabled);
+}
+
+void MainWindow::PaneDoubleClicked(platform::PaneSide side) {
+  RunCommand(side == platform::PaneSide::Local ? PaneDoubleClickLocal : PaneDoubleClickRemote);
+}
+
+void MainWindow::DirectoryBoxActivated(platform::PaneSide side, const std::string& text) {
+  ChooseDirectoryFromBox(side, text);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ContextMenu) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (auto* viewport = widget ? qobject_cast<PaneView*>(widget->parentWidget()) : nullptr) widget = viewport;
+    ShowContextMenu(widget, static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) { ShowContextMenu(this, event->globalPos()); }
+
+void MainWindow::ShowContextMenu(QWidget* control, const QPoint& globalPos) {
+  logic::MenuWindow which = logic::MenuWindow::Other;
+  int selected = 0;
+  std::int32_t singleKind = 0;
+  if (auto* pane = qobject_cast<PaneView*>(control)) {
+    which = pane->Side() == platform::PaneSide::Local ? logic::MenuWindow::LocalList : logic::MenuWindow::RemoteList;
+    listing::PaneList& list = pane->Model().List();
+    const std::vector<std::size_t> indexes = list.SelectedIndexes();
+    selected = static_cast<int>(indexes.size());
+    if (selected == 1) {
+      std::string name;
+      singleKind = listing::ReadEntry(list, indexes.front(), name);
+    }
+  }
+  QMenu menu(this);
+  FillMenu(menu, logic::BuildContextMenu(which, selected, singleKind));
+  lastMenu_ = &menu;
+  QAction* chosen = menu.exec(globalPos);
+  lastMenu_ = nullptr;
+  if (chosen && chosen->data().isValid()) RunCommand(chosen->data().toInt());
+}
+
+void MainWindow::FillMenu(QMenu& menu, const std::vector<logic::MenuItem>& items) {
+  for (const logic::MenuItem& item : items) {
+    switch (item.ItemType) {
+      case logic::MenuItem::Type::Separator:
+        menu.addSeparator();
+        break;
+      case logic::MenuItem::Type::Title:
+        menu.addAction(ToQString(item.Text))->setEnabled(false);
+        break;
+      case logic::MenuItem::Type::SubMenu:
+        FillMenu(*menu.addMenu(ToQString(item.Text)), item.Entries);
+        break;
+      case logic::MenuItem::Type::Command: {
+        QAction* action = menu.addAction(ToQString(item.Text));
+        action->setData(item.Id);
+        break;
+      }
+    }
   }
 }
 

@@ -10,14 +10,23 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "platform/host.h"
+#include "ui/logic/context_menu.h"
+#include "ui/logic/control_table.h"
 #include "ui/logic/help_context.h"
 #include "ui/logic/main_layout.h"
 #include "ui/logic/window_location.h"
 
 class QFrame;
+class QMenu;
 
 namespace korval::ui {
+
+class PaneView;
 
 // A command posted to the main window, handled after the current one.
 class CommandEvent : public QEvent {
@@ -73,6 +82,20 @@ class MainWindow : public QWidget {
   // The wait cursor while the GUI thread waits for the network.
   void SetBusy(bool busy);
 
+  // The two file panes.
+  PaneView* LocalPaneView() const;
+  PaneView* RemotePaneView() const;
+  PaneView* Pane(platform::PaneSide side) const;
+  // Enables the pane buttons by the connection and the selections.
+  void ApplyControlStates();
+  // The context menu of `control` (a file list, or any other window).
+  void ShowContextMenu(QWidget* control, const QPoint& globalPos);
+  // The menu shown by ShowContextMenu while it is open (tests read it).
+  QMenu* OpenContextMenu() const { return lastMenu_; }
+  // Internal commands: a double click (or Enter) in a file list.
+  static constexpr int PaneDoubleClickLocal = 927;
+  static constexpr int PaneDoubleClickRemote = 931;
+
  protected:
   bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -82,6 +105,8 @@ class MainWindow : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
@@ -90,6 +115,10 @@ class MainWindow : public QWidget {
   // The labels' font for the current base units (SCALE).
   QFont LabelFont() const;
   int FocusedSlot() const;
+  std::optional<logic::ControlKind> FocusedKind() const;
+  void PaneDoubleClicked(platform::PaneSide side);
+  void DirectoryBoxActivated(platform::PaneSide side, const std::string& text);
+  static void FillMenu(QMenu& menu, const std::vector<logic::MenuItem>& items);
 
   std::array<QWidget*, logic::ControlCount> controls_{};
   logic::LayoutResult layout_;
@@ -104,6 +133,7 @@ class MainWindow : public QWidget {
   logic::Divider dragging_ = logic::Divider::None;
   QFrame* dragBar_ = nullptr;
   bool busy_ = false;
+  QMenu* lastMenu_ = nullptr;
   bool closing_ = false;
   std::function<void()> closeHandler_;
   std::function<void(const logic::HelpPage&)> helpPageHandler_;

@@ -6,10 +6,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QThread>
 
 #include <utility>
@@ -20,6 +18,7 @@
 #include "listing/pane_list.h"
 #include "ui/logic/control_table.h"
 #include "ui/main_window.h"
+#include "ui/pane_view.h"
 #include "ui/qt_text.h"
 #include "ui/sound_player.h"
 
@@ -36,17 +35,6 @@ std::string Limited(const QString& text, std::size_t capacity) {
 }
 
 int JobBit(platform::BackgroundJob job) { return job == platform::BackgroundJob::SelectionTransfer ? 1 : 2; }
-
-// The entries of a pane as lines of its view.
-QStringList PaneLines(const listing::PaneList& pane) {
-  QStringList lines;
-  pane.ForEachEntry([&](std::size_t, const listing::ListingEntry& entry) {
-    QString line = ToQString(entry.Text);
-    line.replace(QLatin1Char('\t'), QLatin1String("  "));
-    lines << line;
-  });
-  return lines;
-}
 
 }  // namespace
 
@@ -293,11 +281,12 @@ void QtHost::BusyEnded() {
 
 void QtHost::PaneChanged(platform::PaneSide pane) {
   OnGui([this, pane] {
-    const bool local = pane == platform::PaneSide::Local;
-    auto* view = static_cast<QListView*>(window_->Control(local ? slot::LocalFileList : slot::RemoteFileList));
-    static_cast<QStringListModel*>(view->model())
-        ->setStringList(PaneLines(local ? listing::LocalPane() : listing::RemotePane()));
+    window_->Pane(pane)->Refresh();
   });
+}
+
+void QtHost::UpdateControlStates() {
+  OnGui([this] { window_->ApplyControlStates(); });
 }
 
 void QtHost::WorkerStopping(platform::BackgroundJob job) {

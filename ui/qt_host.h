@@ -57,6 +57,7 @@ class QtHost : public QObject, public platform::Host {
   bool RunSessionProfileDialog() override;
   void SetWindowCaption(std::string_view caption) override;
   void EnableControl(int controlId, bool enabled) override;
+  void UpdateControlStates() override;
   void SetControlText(int controlId, std::string_view text) override;
   std::optional<std::string> ControlText(int controlId) override;
   void DirectoryBoxChanged(int controlId) override;

@@ -105,6 +105,7 @@ void WindowProgram::Start(const std::vector<StartMessage>& messages, Splash spla
   listing::ListLocalDirectory();
   listing::RetrieveRemoteListing(listing::RetrievalLock::Take);
   files_ = logic::ReserveWindowFiles();
+  window_->ApplyControlStates();
 
   const logic::Rect& r = placement.Window;
   window_->move(r.X, r.Y);

@@ -63,6 +63,34 @@ TEST(ClassifyBatchArgumentTest, UrlUserPasswordAndPortWin) {
   EXPECT_FALSE(ClassifyBatchArgument("host:/x").User.has_value());
 }
 
+TEST(ClassifyBatchArgumentTest, TlsSchemesChooseTheTlsMode) {
+  struct Case {
+    const char* text;
+    ArgumentKind kind;
+    std::optional<std::int32_t> tlsMode;
+    const char* host;
+    std::optional<unsigned> port;
+  } cases[] = {
+      {"ftpes://ann:pw@host/pub/a", ArgumentKind::Remote, 2, "host", std::nullopt},
+      {"FTPES://host:2121/a", ArgumentKind::Remote, 2, "host", 2121u},
+      {"ftps://host/a", ArgumentKind::Remote, 3, "host", std::nullopt},
+      {"ftps://host:9990/a", ArgumentKind::Remote, 3, "host", 9990u},
+      {"ftp://host/a", ArgumentKind::Remote, std::nullopt, "host", std::nullopt},
+      {"host:/a", ArgumentKind::Remote, std::nullopt, "host", std::nullopt},
+      {"ftps:///a", ArgumentKind::None, std::nullopt, "", std::nullopt},
+      {"ftps://host:0/a", ArgumentKind::None, std::nullopt, "", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    BatchArgument argument = ClassifyBatchArgument(c.text);
+    EXPECT_EQ(argument.Kind, c.kind) << c.text;
+    EXPECT_EQ(argument.TlsMode, c.tlsMode) << c.text;
+    EXPECT_EQ(argument.Host, c.host) << c.text;
+    EXPECT_EQ(argument.Port, c.port) << c.text;
+  }
+  EXPECT_EQ(ClassifyBatchArgument("ftpes://ann:pw@host/pub/a").User, "ann");
+  EXPECT_EQ(ClassifyBatchArgument("ftpes://ann:pw@host/pub/a").Password, "pw");
+}
+
 TEST(SplitBatchArgumentsTest, WordsAndQuotedRuns) {
   struct Case {
     const char* text;
@@ -120,6 +148,15 @@ TEST_F(CommandLineTest, OptionsApplyInOrderAndLeaveTheArguments) {
   EXPECT_EQ(Batch().Destination, "local:/tmp/x");
   EXPECT_TRUE(Batch().QuietMode);
   EXPECT_FALSE(BatchMode());
+}
+
+TEST_F(CommandLineTest, TrustedFingerprintOptionIsKeptForTheRun) {
+  EXPECT_FALSE(Batch().TrustedFingerprint.has_value());
+  std::optional<std::string> rest = ParseCommandOptions("-t AB:CD:EF -quiet ftpes://host/a");
+  ASSERT_TRUE(rest.has_value());
+  EXPECT_EQ(*rest, "ftpes://host/a");
+  EXPECT_EQ(Batch().TrustedFingerprint, "AB:CD:EF");
+  EXPECT_TRUE(Batch().QuietMode);
 }
 
 TEST_F(CommandLineTest, SourceOptionStartsBatchModeAndAsciiSetsTheMode) {

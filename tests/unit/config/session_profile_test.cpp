@@ -214,6 +214,28 @@ TEST_F(SessionProfileTest, SaveWritesEverythingSet) {
   EXPECT_EQ(loaded.Passive, 1);
 }
 
+TEST_F(SessionProfileTest, TlsModeAndPinAreSavedWhenSetAndReadBack) {
+  SessionProfile profile;
+  profile.Name = "Secure";
+  profile.Host = "h";
+  profile.User = "joe";
+  profile.TlsMode = 2;
+  profile.TlsPin = "AB:CD:EF";
+  SaveSessionProfile(profile);
+  EXPECT_EQ(ConfigText(), "[Secure]\nHOST=h\nUID=joe\nTLSMODE=2\nTLSPIN=AB:CD:EF\nPASVMODE=0\n");
+  SessionProfile loaded = Load("Secure");
+  EXPECT_EQ(loaded.TlsMode, 2);
+  EXPECT_EQ(loaded.TlsPin, "AB:CD:EF");
+  // Back to the defaults: both keys go, and a stored profile without them
+  // reads as no TLS, as profiles always have.
+  profile.TlsMode = 0;
+  profile.TlsPin.clear();
+  SaveSessionProfile(profile);
+  EXPECT_EQ(ConfigText(), "[Secure]\nHOST=h\nUID=joe\nPASVMODE=0\n");
+  EXPECT_EQ(Load("Secure").TlsMode, 0);
+  EXPECT_EQ(Load("Secure").TlsPin, "");
+}
+
 TEST_F(SessionProfileTest, SaveInheritsGlobalPassiveMode) {
   WriteConfig("[_config_]\r\nPASVMODE=1\r\n");
   SessionProfile profile;
