@@ -24,6 +24,7 @@
 #include "ui/main_window.h"
 #include "ui/pane_view.h"
 #include "ui/session_profile_dialog.h"
+#include "ui/transfer_status_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/sound_player.h"
 
@@ -183,20 +184,36 @@ QLabel* QtHost::ProgressField() const {
   return static_cast<QLabel*>(window_->Control(statusDirection_ == 1 ? slot::RemoteProgress : slot::LocalProgress));
 }
 
-void QtHost::OpenStatusDisplay(int direction, std::string_view, platform::StatusDisplayTarget, std::int64_t) {
-  // Until the transfer dialog exists both targets show in the main window's field.
-  OnGui([this, direction] {
+void QtHost::OpenStatusDisplay(int direction, std::string_view statusText, platform::StatusDisplayTarget target,
+                               std::int64_t expectedSize) {
+  OnGui([this, direction, text = ToQString(statusText), target, expectedSize] {
     statusDirection_ = direction;
     ProgressField()->clear();
+    statusDialog_.reset();
+    if (target != platform::StatusDisplayTarget::Dialog) return;
+    // The dialog does not take the focus from another dialog.
+    QWidget* active = QApplication::activeWindow();
+    statusDialog_ = std::make_unique<TransferStatusDialog>(text, expectedSize, window_);
+    statusDialog_->show();
+    if (active && active != window_) active->activateWindow();
   });
 }
 
 void QtHost::SetProgressText(std::string_view text, std::int64_t, std::int64_t) {
-  OnGui([this, line = ToQString(text)] { ProgressField()->setText(line); });
+  OnGui([this, line = ToQString(text)] {
+    if (statusDialog_)
+      statusDialog_->SetProgress(line);
+    else
+      ProgressField()->setText(line);
+  });
 }
 
 void QtHost::CloseStatusDisplay() {
-  OnGui([this] { ProgressField()->clear(); });
+  OnGui([this] {
+    if (statusDialog_) statusDialog_->Finish();
+    statusDialog_.reset();
+    ProgressField()->clear();
+  });
 }
 
 bool QtHost::RunSessionProfileDialog() {

@@ -21,6 +21,8 @@ class QLabel;
 
 namespace korval::ui {
 
+class TransferStatusDialog;
+
 class MainWindow;
 class SoundPlayer;
 
@@ -98,6 +100,8 @@ class QtHost : public QObject, public platform::Host {
   QPointer<QDialog> workerPrompt_;    // the open prompt a worker waits for
   int promptHelpContext_ = 0;
   int statusDirection_ = 0;
+  // Open while a data loop shows its progress in the dialog.
+  std::unique_ptr<TransferStatusDialog> statusDialog_;
   int busyDepth_ = 0;                 // the GUI thread's busy marks
 };
 
