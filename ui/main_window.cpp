@@ -179,6 +179,12 @@ void MainWindow::CreateControls() {
       DirectoryBoxActivated(side, ToStdString(box->currentText()));
     });
   }
+  // Desktop keys beside the table's: F5 refreshes the focused pane, Ctrl+Q exits.
+  auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(refresh, &QShortcut::activated, this,
+          [this] { RunCommand(logic::RefreshCommandForFocus(FocusedSlot())); });
+  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  connect(quit, &QShortcut::activated, this, [this] { RunCommand(logic::QuitKeyCommand); });
   // The accelerators no button caption carries.
   for (char letter : {'r', 's'}) {
     const std::optional<int> command = logic::AcceleratorCommand({letter, true}, std::nullopt);
