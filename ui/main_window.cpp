@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -34,7 +33,7 @@
 #include "ui/logic/control_table.h"
 #include "ui/logic/fonts.h"
 #include "ui/logic/help_context.h"
-#include "ui/logic/program_version.h"
+#include "ui/about_dialog.h"
 #include "ui/pane_view.h"
 #include "ui/qt_text.h"
 
@@ -487,12 +486,7 @@ void MainWindow::RunCommand(int commandId) {
       platform::CurrentHost().ShowHelp(0);
       break;
     case AboutCommand:
-      QMessageBox::about(this, QStringLiteral("About"),
-                         QStringLiteral("%1 %2 %3\n%4")
-                             .arg(ToQString(config::ProgramTitle),
-                                  ToQString(logic::ProgramVersionText()),
-                                  QString::fromStdString(logic::ProgramBuildDateText()),
-                                  ToQString(logic::OwnershipNotice)));
+      ShowAbout(this);
       break;
     default:
       DispatchCommand(*this, commandId);
