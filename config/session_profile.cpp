@@ -21,16 +21,6 @@ constexpr std::array<std::string_view, 4> RestartKeys = {"REGETRDIR", "REGETRFIL
 
 bool IsAnonymous(std::string_view user) { return platform::EqualsIgnoreCase(user, "anonymous"); }
 
-// Asks for the e-mail address until one is given or the user cancels.
-void AskForMailAddress() {
-  std::string& mailAddress = Settings().MailAddress;
-  while (mailAddress.empty()) {
-    std::optional<std::string> answer =
-        platform::CurrentHost().AskText("Enter your e-mail address:", mailAddress, PromptAnswerCapacity);
-    if (!answer) break;
-    platform::AssignTruncated(mailAddress, *answer, MailAddressCapacity);
-  }
-}
 
 void ApplySettingOverrides(std::string_view name) {
   ProgramSettings& settings = Settings();
@@ -56,6 +46,16 @@ bool NameLess(const std::string& left, const std::string& right) {
 }
 
 }  // namespace
+
+void AskForMailAddress() {
+  std::string& mailAddress = Settings().MailAddress;
+  while (mailAddress.empty()) {
+    std::optional<std::string> answer =
+        platform::CurrentHost().AskText("Enter your e-mail address:", mailAddress, PromptAnswerCapacity);
+    if (!answer) break;
+    platform::AssignTruncated(mailAddress, *answer, MailAddressCapacity);
+  }
+}
 
 SessionProfile& CurrentProfile() {
   static SessionProfile profile;

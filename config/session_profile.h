@@ -68,6 +68,10 @@ void ResetSessionProfile(SessionProfile& profile);
 // asked for the e-mail address (through the host) while none is known.
 void LoadSessionProfile(SessionProfile& profile);
 
+// Asks for the e-mail address (the anonymous password) until one is given
+// or the user cancels; nothing is asked while one is known.
+void AskForMailAddress();
+
 // Rewrites the profile's own keys in its section as one change of the file.
 // Defaults (PORT 21, TIMEOUT 65, TYPE 6000, empty texts) are not written (a
 // stored one is deleted), and PASVMODE only when it differs from "_config_".

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
@@ -23,30 +24,23 @@ namespace {
 // Larger numbers are all the same to us: not a byte.
 constexpr unsigned NumberCeiling = 99999999;
 
-std::string DottedAddress(const in_addr& address) {
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
-}
-
-unsigned PortOf(const sockaddr_in& address) { return ntohs(address.sin_port); }
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-// The far end of the control connection when it is an IPv4 peer.
-bool ControlPeer(int controlSocket, sockaddr_in& peer) {
-  sockaddr_storage storage{};
-  socklen_t length = sizeof storage;
-  if (::getpeername(controlSocket, reinterpret_cast<sockaddr*>(&storage), &length) != 0) return false;
-  if (storage.ss_family != AF_INET) return false;
-  peer = *reinterpret_cast<sockaddr_in*>(&storage);
+// The far end of the control connection (IPv4 or IPv6).
+bool ControlPeer(int controlSocket, platform::SocketAddress& peer) {
+  platform::SocketAddress found;
+  socklen_t length = sizeof found.storage;
+  if (::getpeername(controlSocket, found.Raw(), &length) != 0) return false;
+  if (found.Family() != AF_INET && found.Family() != AF_INET6) return false;
+  found.length = length;
+  peer = found;
   return true;
 }
 
 void RememberControlPeer(int controlSocket) {
-  sockaddr_in peer{};
-  TheSession().ControlPeerAddress = ControlPeer(controlSocket, peer) ? peer : sockaddr_in{};
+  platform::SocketAddress peer;
+  TheSession().ControlPeerAddress = ControlPeer(controlSocket, peer) ? peer : platform::SocketAddress{};
 }
 
 void LogSystemError(const char* format) {
@@ -139,10 +133,10 @@ int OpenPassiveData(int controlSocket) {
   // The data connection belongs to the server we are talking to; a reply
   // naming another host (a NAT's inside address, or a third party) is not
   // followed there.
-  sockaddr_in peer{};
+  platform::SocketAddress peer;
   if (ControlPeer(controlSocket, peer)) {
     session.ControlPeerAddress = peer;
-    std::string server = DottedAddress(peer.sin_addr);
+    std::string server = peer.HostText();
     if (server != address) {
       LogPrintf("[x] PASV address %s replaced by the server's address %s", address.c_str(), server.c_str());
       address = server;
@@ -167,23 +161,21 @@ int OpenListener(int controlSocket) {
     return -1;
   }
   LogPrintf("[%u] going to listen %s port %u", static_cast<unsigned>(listenSocket),
-            DottedAddress(session.LocalAddress.sin_addr).c_str(), PortOf(session.LocalAddress));
+            session.LocalAddress.HostText().c_str(), session.LocalAddress.Port());
 
-  session.LocalAddress = {};
-  session.LocalAddress.sin_family = AF_INET;
-  session.LocalAddress.sin_port = 0;
-  session.LocalAddress.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (::bind(listenSocket, reinterpret_cast<sockaddr*>(&session.LocalAddress), sizeof session.LocalAddress) != 0) {
+  session.LocalAddress = platform::SocketAddress::Any(AF_INET);
+  if (::bind(listenSocket, session.LocalAddress.Raw(), session.LocalAddress.length) != 0) {
     LogSystemError("failed bind: %s");
     AbandonSocket(listenSocket);
     return -1;
   }
-  socklen_t length = sizeof session.LocalAddress;
-  if (::getsockname(listenSocket, reinterpret_cast<sockaddr*>(&session.LocalAddress), &length) != 0) {
+  socklen_t length = sizeof session.LocalAddress.storage;
+  if (::getsockname(listenSocket, session.LocalAddress.Raw(), &length) != 0) {
     LogSystemError("failed getsockname: %s");
     AbandonSocket(listenSocket);
     return -1;
   }
+  session.LocalAddress.length = length;
   if (::listen(listenSocket, 1) != 0) {
     LogSystemError("failed listen: %s");
     AbandonSocket(listenSocket);
@@ -200,10 +192,12 @@ int OpenListener(int controlSocket) {
   }
   RememberControlPeer(controlSocket);
 
-  const std::string command = PortCommandFor(controlLocal, session.LocalAddress);
+  sockaddr_in listenerLocal{};
+  std::memcpy(&listenerLocal, &session.LocalAddress.storage, sizeof listenerLocal);
+  const std::string command = PortCommandFor(controlLocal, listenerLocal);
   if (SendCommand(controlSocket, "%s", command.c_str()) == 2) {
     LogPrintf("[%u] listener %s port %u", static_cast<unsigned>(listenSocket),
-              DottedAddress(session.LocalAddress.sin_addr).c_str(), PortOf(session.LocalAddress));
+              session.LocalAddress.HostText().c_str(), session.LocalAddress.Port());
     return listenSocket;
   }
   LogPrintf("[%u] port cmd failed.", static_cast<unsigned>(listenSocket));
@@ -216,19 +210,20 @@ namespace {
 // The server's connection to `listenSocket`, under a time-out timer of its own.
 int AcceptFromServer(int listenSocket) {
   Session& session = TheSession();
-  const sockaddr_in expected = session.ControlPeerAddress;
-  const bool peerKnown = expected.sin_family == AF_INET;
+  const platform::SocketAddress expected = session.ControlPeerAddress;
+  const bool peerKnown = !expected.Empty();
   TimeoutTimerScope timer;
   for (;;) {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    const int dataSocket = platform::AcceptWait(listenSocket, reinterpret_cast<sockaddr*>(&peer), &length);
+    platform::SocketAddress peer;
+    socklen_t length = sizeof peer.storage;
+    const int dataSocket = platform::AcceptWait(listenSocket, peer.Raw(), &length);
     if (dataSocket < 0) return -1;
+    peer.length = length;
     // Only the server may connect: anyone else who found the port is turned
     // away, and the wait goes on under the same timer.
-    if (peerKnown && peer.sin_addr.s_addr != expected.sin_addr.s_addr) {
+    if (peerKnown && !peer.SameHost(expected)) {
       LogPrintf("[x] data connection from %s port %u refused: not the server's address %s",
-                DottedAddress(peer.sin_addr).c_str(), PortOf(peer), DottedAddress(expected.sin_addr).c_str());
+                peer.HostText().c_str(), peer.Port(), expected.HostText().c_str());
       AbandonSocket(dataSocket);
       continue;
     }
@@ -249,7 +244,7 @@ int AcceptData(int listenSocket) {
   }
   ShutdownSocket(listenSocket);  // one data connection per listener
   LogPrintf("[%u] accept from %s port %u", static_cast<unsigned>(dataSocket),
-            DottedAddress(session.DataPeerAddress.sin_addr).c_str(), PortOf(session.DataPeerAddress));
+            session.DataPeerAddress.HostText().c_str(), session.DataPeerAddress.Port());
   return dataSocket;
 }
 

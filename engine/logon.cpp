@@ -33,12 +33,6 @@ constexpr std::size_t PromptTextCapacity = 512;
 constexpr std::uint32_t AutomaticDetect = 6000;
 constexpr std::uint32_t Rsx11mHost = 6019;
 
-std::string DottedAddress(const in_addr& address) {
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
-}
-
 // Asks with the password prompt until an answer is given or the user
 // cancels; `target` keeps what it held on Cancel.
 void AskPasswordUntilGiven(std::string& target, const std::string& prompt, int helpContext, std::size_t capacity) {
@@ -166,16 +160,18 @@ int Logon(config::SessionProfile& profile) {
     return -1;
   }
 
-  socklen_t length = sizeof session.LocalAddress;
-  if (::getsockname(socket, reinterpret_cast<sockaddr*>(&session.LocalAddress), &length) != 0) {
+  session.LocalAddress = {};
+  socklen_t length = sizeof session.LocalAddress.storage;
+  if (::getsockname(socket, session.LocalAddress.Raw(), &length) != 0) {
     ReportSocketError("getsockname", platform::SocketErrorFromErrno(errno));
     busy.reset();
     session.LoggedOn = false;
     ShutdownSocket(socket);
     return -1;
   }
-  LogPrintf("[%u] from %s port %u", static_cast<unsigned>(socket), DottedAddress(session.LocalAddress.sin_addr).c_str(),
-            static_cast<unsigned>(ntohs(session.LocalAddress.sin_port)));
+  session.LocalAddress.length = length;
+  LogPrintf("[%u] from %s port %u", static_cast<unsigned>(socket), session.LocalAddress.HostText().c_str(),
+            session.LocalAddress.Port());
 
   // Nothing read on an earlier connection belongs to this one.
   ClearPendingInput();

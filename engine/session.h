@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "engine/server_features.h"
+#include "platform/net.h"
 
 namespace korval::engine {
 
@@ -28,9 +29,10 @@ struct Session {
   std::string ReplyLine;  // last reply line read, trailing white space removed
   std::atomic<bool> CommandActive{false};
   bool GreetingPhase = false;
-  sockaddr_in ServerAddress{};
-  sockaddr_in LocalAddress{};
-  sockaddr_in DataPeerAddress{};
+  // IPv4 or IPv6, as the control connection goes.
+  platform::SocketAddress ServerAddress{};
+  platform::SocketAddress LocalAddress{};
+  platform::SocketAddress DataPeerAddress{};
   char ServerTypeSent = 'A';  // not reset between connections
   std::uint32_t HostType = 6000;
   // What the remote host is taken to support, and whether detection has run
@@ -43,7 +45,7 @@ struct Session {
   bool UseCdup = true;  // ".." is first tried with CDUP
   // The control connection's far end, recorded when a data connection is set
   // up: data connections are made to it and accepted only from it.
-  sockaddr_in ControlPeerAddress{};
+  platform::SocketAddress ControlPeerAddress{};
   std::atomic<bool> TreeAbort{false};
   // Presses of Cancel (the Cancel command, and Cancel in a logon prompt): a
   // file transfer that began before one stops, even when the press came

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "config/session_profile.h"
@@ -133,19 +134,52 @@ bool LooksLikeDottedAddress(std::string_view host) {
          std::isdigit(static_cast<unsigned char>(host[dot + 1]));
 }
 
-bool LookUpHostByName(const std::string& host, in_addr& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (result != 0 || !found) {
-    platform::SetLastSocketError(platform::SocketErrorFromResolver(result));
-    return false;
+// An IPv6 address written as such ("::1", "[fe80::1]"): used without a lookup.
+std::optional<platform::SocketAddress> Ipv6Literal(std::string_view host, unsigned port) {
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  if (host.find(':') == std::string_view::npos) return std::nullopt;
+  std::optional<platform::SocketAddress> address = platform::SocketAddress::FromNumeric(host, port);
+  if (address && !address->IsIpv6()) return std::nullopt;
+  return address;
+}
+
+std::optional<platform::SocketAddress> Ipv4FromInetAddr(const std::string& host, unsigned port) {
+  const in_addr_t value = ::inet_addr(host.c_str());
+  if (value == INADDR_NONE) return std::nullopt;
+  sockaddr_in four{};
+  four.sin_family = AF_INET;
+  four.sin_addr.s_addr = value;
+  platform::SocketAddress address = platform::SocketAddress::FromRaw(reinterpret_cast<sockaddr*>(&four), sizeof four);
+  address.SetPort(port);
+  return address;
+}
+
+// The addresses to try for `host`, in order; empty after logging why.
+std::vector<platform::SocketAddress> AddressesOf(const std::string& host, unsigned port) {
+  std::vector<platform::SocketAddress> addresses;
+  if (LooksLikeDottedAddress(host)) {
+    if (std::optional<platform::SocketAddress> address = Ipv4FromInetAddr(host, port)) {
+      addresses.push_back(*address);
+    } else {
+      LogPrintf("can't get \"%s\" host entry", host.c_str());
+      NoteFailureReason(SocketErrorText(11001));
+    }
+    return addresses;
   }
-  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  ::freeaddrinfo(found);
-  return true;
+  if (std::optional<platform::SocketAddress> address = Ipv6Literal(host, port)) {
+    addresses.push_back(*address);
+    return addresses;
+  }
+  if (platform::ResolveHost(host, port, addresses) == 0) return addresses;
+  const int error = platform::LastSocketError();
+  if (std::optional<platform::SocketAddress> address = Ipv4FromInetAddr(host, port)) {
+    addresses.push_back(*address);
+    return addresses;
+  }
+  LogPrintf("can't get \"%s\" host entry", host.c_str());
+  NoteFailureReason(SocketErrorText(error));
+  platform::SetLastSocketError(error);
+  return addresses;
 }
 
 bool LookUpProtocol(const std::string& protocol, int& number) {
@@ -157,12 +191,6 @@ bool LookUpProtocol(const std::string& protocol, int& number) {
     return true;
   }
   return false;
-}
-
-std::string DottedAddress(const in_addr& address) {
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
 }
 
 }  // namespace
@@ -177,28 +205,12 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
   const std::string host(hostText);
   const std::string protocol(protocolText);
   LogPrintf("- -");
+  // A Cancel from here on (during the lookup or an attempt) tries no more addresses.
+  const std::uint32_t pressesBefore = session.CancelPresses.load();
 
   session.ServerAddress = {};
-  session.ServerAddress.sin_family = AF_INET;
-  session.ServerAddress.sin_port = htons(static_cast<std::uint16_t>(port));
-
-  if (LooksLikeDottedAddress(host)) {
-    in_addr_t address = ::inet_addr(host.c_str());
-    if (address == INADDR_NONE) {
-      LogPrintf("can't get \"%s\" host entry", host.c_str());
-      NoteFailureReason(SocketErrorText(11001));
-      return -1;
-    }
-    session.ServerAddress.sin_addr.s_addr = address;
-  } else if (!LookUpHostByName(host, session.ServerAddress.sin_addr)) {
-    in_addr_t address = ::inet_addr(host.c_str());
-    if (address == INADDR_NONE) {
-      LogPrintf("can't get \"%s\" host entry", host.c_str());
-      NoteFailureReason(SocketErrorText(platform::LastSocketError()));
-      return -1;
-    }
-    session.ServerAddress.sin_addr.s_addr = address;
-  }
+  const std::vector<platform::SocketAddress> addresses = AddressesOf(host, port);
+  if (addresses.empty()) return -1;
 
   int protocolNumber = 0;
   if (!LookUpProtocol(protocol, protocolNumber)) {
@@ -208,32 +220,36 @@ int ConnectToHost(std::string_view hostText, unsigned port, std::string_view pro
     }
     protocolNumber = IPPROTO_TCP;
   }
+  const int type = protocol == "udp" ? SOCK_DGRAM : SOCK_STREAM;
 
-  int type = protocol == "udp" ? SOCK_DGRAM : SOCK_STREAM;
-  int socket = ::socket(AF_INET, type | SOCK_CLOEXEC, protocolNumber);
-  if (socket < 0) {
-    platform::SetLastSocketError(platform::SocketErrorFromErrno(errno));
-    LogPrintf("can't create socket - %s", SocketErrorText(platform::LastSocketError()).c_str());
-    NoteFailureReason(SocketErrorText(platform::LastSocketError()));
-    return -1;
-  }
-
-  session.DataPeerAddress = session.ServerAddress;
-  session.DataPeerAddress.sin_port = htons(20);
-
-  const std::string dotted = DottedAddress(session.ServerAddress.sin_addr);
-  LogPrintf("connecting to %s ...", dotted.c_str());
-  if (platform::ConnectWait(socket, reinterpret_cast<const sockaddr*>(&session.ServerAddress),
-                            sizeof session.ServerAddress, ConnectTimeoutMs()) != 0) {
-    int error = platform::LastSocketError();
+  // Every address of the name in turn (IPv6 and IPv4, as the resolver orders
+  // them), until one connects; a cancelled wait tries no more.
+  int error = 0;
+  for (const platform::SocketAddress& address : addresses) {
+    session.ServerAddress = address;
+    session.DataPeerAddress = address;
+    session.DataPeerAddress.SetPort(20);
+    int socket = ::socket(address.Family(), type | SOCK_CLOEXEC, protocolNumber);
+    if (socket < 0) {
+      error = platform::SocketErrorFromErrno(errno);
+      LogPrintf("can't create socket - %s", SocketErrorText(error).c_str());
+      NoteFailureReason(SocketErrorText(error));
+      continue;  // no such family here: the next address may be of the other one
+    }
+    const std::string shown = address.HostText();
+    LogPrintf("connecting to %s ...", shown.c_str());
+    if (platform::ConnectWait(socket, address.Raw(), address.length, ConnectTimeoutMs()) == 0) {
+      LogPrintf("Connected to %s port %u", shown.c_str(), port);
+      return socket;
+    }
+    error = platform::LastSocketError();
     ::close(socket);  // a socket whose connect failed is of no further use
     LogPrintf("can't connect to %s - %s", host.c_str(), SocketErrorText(error).c_str());
     NoteFailureReason(SocketErrorText(error));
-    platform::SetLastSocketError(error);
-    return -1;
+    if (error == platform::ErrorInterrupted || session.CancelPresses.load() != pressesBefore) break;
   }
-  LogPrintf("Connected to %s port %u", dotted.c_str(), port);
-  return socket;
+  platform::SetLastSocketError(error);
+  return -1;
 }
 
 int StartTls(int socket, std::string_view host, int resumeFrom) {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/last_entry.h"
+#include "engine/message_log.h"
 
 namespace korval::listing {
 
@@ -38,6 +39,10 @@ std::int32_t ReadEntry(const PaneList& list, std::size_t index, std::string& nam
 
 std::vector<PaneItem> ReadSelectedEntries(const PaneList& list) {
   std::vector<PaneItem> items;
+  // Past the limit nothing is handled; the user is told how much was not.
+  if (const std::size_t all = list.SelectedIndexes(list.Count()).size(); all > SelectionCapacity)
+    engine::LogPrintf("%zu selected entries left out: %zu are handled at once.", all - SelectionCapacity,
+                      SelectionCapacity);
   for (std::size_t index : GetSelectedItems(list)) {
     PaneItem item;
     item.Kind = ReadEntry(list, index, item.Name);

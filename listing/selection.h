@@ -31,7 +31,8 @@ struct PaneItem {
   std::uint64_t Size = 0;
   std::string Name;
 };
-// The selected entries that can be read, in pane order (at most 2048).
+// The selected entries that can be read, in pane order (at most 2048; the
+// log says how many more were selected and left out).
 std::vector<PaneItem> ReadSelectedEntries(const PaneList& list);
 // Every entry of `list` in pane order.
 std::vector<PaneItem> ReadAllEntries(const PaneList& list);

@@ -1,7 +1,9 @@
 #include "platform/net.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -51,6 +53,23 @@ ThreadWaitState& ThisThread() {
 }
 
 thread_local int lastSocketError = 0;
+std::mutex resolverMutex;
+HostResolver replacedResolver;
+
+int SystemResolve(const std::string& host, std::vector<SocketAddress>& addresses) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (result != 0 || !found) return SocketErrorFromResolver(result == 0 ? EAI_NONAME : result);
+  for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
+    if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6) continue;
+    addresses.push_back(SocketAddress::FromRaw(entry->ai_addr, entry->ai_addrlen));
+  }
+  ::freeaddrinfo(found);
+  return addresses.empty() ? ErrorNoData : 0;
+}
 thread_local BlockingHookFunction threadHook;
 
 // Marks the calling thread as blocking for the life of one wait.
@@ -70,6 +89,127 @@ class BlockingScope {
 };
 
 }  // namespace
+
+unsigned SocketAddress::Port() const {
+  if (Family() == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
+  if (Family() == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port);
+  return 0;
+}
+
+void SocketAddress::SetPort(unsigned port) {
+  const auto network = htons(static_cast<std::uint16_t>(port));
+  if (Family() == AF_INET) reinterpret_cast<sockaddr_in*>(&storage)->sin_port = network;
+  if (Family() == AF_INET6) reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port = network;
+}
+
+std::string SocketAddress::HostText() const {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (Family() == AF_INET)
+    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&storage)->sin_addr, text, sizeof text);
+  else if (Family() == AF_INET6)
+    ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_addr, text, sizeof text);
+  return text;
+}
+
+std::string SocketAddress::HostTextForPort() const { return IsIpv6() ? "[" + HostText() + "]" : HostText(); }
+
+namespace {
+
+// The IPv4 address of an IPv4 or IPv4-mapped IPv6 address.
+std::optional<in_addr_t> Ipv4Of(const SocketAddress& address) {
+  if (address.Family() == AF_INET) return reinterpret_cast<const sockaddr_in*>(&address.storage)->sin_addr.s_addr;
+  if (address.Family() == AF_INET6) {
+    const in6_addr& six = reinterpret_cast<const sockaddr_in6*>(&address.storage)->sin6_addr;
+    if (IN6_IS_ADDR_V4MAPPED(&six)) {
+      in_addr_t four;
+      std::memcpy(&four, six.s6_addr + 12, sizeof four);
+      return four;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool SocketAddress::SameHost(const SocketAddress& other) const {
+  const std::optional<in_addr_t> mine = Ipv4Of(*this), theirs = Ipv4Of(other);
+  if (mine || theirs) return mine && theirs && *mine == *theirs;
+  if (!IsIpv6() || !other.IsIpv6()) return false;
+  const auto* a = reinterpret_cast<const sockaddr_in6*>(&storage);
+  const auto* b = reinterpret_cast<const sockaddr_in6*>(&other.storage);
+  return std::memcmp(&a->sin6_addr, &b->sin6_addr, sizeof a->sin6_addr) == 0;
+}
+
+SocketAddress SocketAddress::FromRaw(const sockaddr* address, socklen_t length) {
+  SocketAddress result;
+  if (!address || length <= 0) return result;
+  result.length = std::min<socklen_t>(length, sizeof result.storage);
+  std::memcpy(&result.storage, address, result.length);
+  return result;
+}
+
+std::optional<SocketAddress> SocketAddress::FromNumeric(std::string_view text, unsigned port) {
+  const std::string host(text);
+  SocketAddress result;
+  sockaddr_in four{};
+  sockaddr_in6 six{};
+  if (::inet_pton(AF_INET, host.c_str(), &four.sin_addr) == 1) {
+    four.sin_family = AF_INET;
+    result = FromRaw(reinterpret_cast<sockaddr*>(&four), sizeof four);
+  } else if (::inet_pton(AF_INET6, host.c_str(), &six.sin6_addr) == 1) {
+    six.sin6_family = AF_INET6;
+    result = FromRaw(reinterpret_cast<sockaddr*>(&six), sizeof six);
+  } else {
+    return std::nullopt;
+  }
+  result.SetPort(port);
+  return result;
+}
+
+SocketAddress SocketAddress::Any(int family) {
+  if (family == AF_INET6) {
+    sockaddr_in6 six{};
+    six.sin6_family = AF_INET6;
+    six.sin6_addr = in6addr_any;
+    return FromRaw(reinterpret_cast<sockaddr*>(&six), sizeof six);
+  }
+  sockaddr_in four{};
+  four.sin_family = AF_INET;
+  four.sin_addr.s_addr = htonl(INADDR_ANY);
+  return FromRaw(reinterpret_cast<sockaddr*>(&four), sizeof four);
+}
+
+int ResolveHost(const std::string& host, unsigned port, std::vector<SocketAddress>& addresses) {
+  HostResolver resolver;
+  {
+    std::lock_guard<std::mutex> lock(resolverMutex);
+    resolver = replacedResolver;
+  }
+  std::vector<SocketAddress> found;
+  const int result = resolver ? resolver(host, found) : SystemResolve(host, found);
+  if (result != 0) {
+    SetLastSocketError(result);
+    return result;
+  }
+  // A name listed once per socket type or twice in the hosts file is one address.
+  for (SocketAddress& address : found) {
+    address.SetPort(port);
+    bool seen = false;
+    for (const SocketAddress& kept : addresses)
+      seen = seen || (kept.Family() == address.Family() && kept.SameHost(address));
+    if (!seen) addresses.push_back(address);
+  }
+  if (addresses.empty()) {
+    SetLastSocketError(ErrorNoData);
+    return ErrorNoData;
+  }
+  return 0;
+}
+
+void SetHostResolver(HostResolver resolver) {
+  std::lock_guard<std::mutex> lock(resolverMutex);
+  replacedResolver = std::move(resolver);
+}
 
 int LastSocketError() { return lastSocketError; }
 void SetLastSocketError(int code) { lastSocketError = code; }

@@ -10,6 +10,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace korval::platform {
 
@@ -23,6 +27,42 @@ constexpr int ErrorHostNotFound = 11001;
 constexpr int ErrorTryAgain = 11002;
 constexpr int ErrorNoRecovery = 11003;
 constexpr int ErrorNoData = 11004;
+
+// An IPv4 or IPv6 socket address (empty: family 0).
+struct SocketAddress {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+
+  int Family() const { return storage.ss_family; }
+  bool Empty() const { return storage.ss_family == 0; }
+  bool IsIpv6() const { return storage.ss_family == AF_INET6; }
+  const sockaddr* Raw() const { return reinterpret_cast<const sockaddr*>(&storage); }
+  sockaddr* Raw() { return reinterpret_cast<sockaddr*>(&storage); }
+  unsigned Port() const;
+  void SetPort(unsigned port);
+  // "127.0.0.1" or "::1" (empty for no address).
+  std::string HostText() const;
+  // The host as it stands before ":port": IPv6 addresses in brackets.
+  std::string HostTextForPort() const;
+  // The same host (IPv4 and its IPv4-mapped IPv6 form count as one).
+  bool SameHost(const SocketAddress& other) const;
+
+  static SocketAddress FromRaw(const sockaddr* address, socklen_t length);
+  // A numeric address (dotted IPv4 or IPv6, no lookup), with `port`.
+  static std::optional<SocketAddress> FromNumeric(std::string_view text, unsigned port);
+  // The wildcard address of `family` with port 0 (for listeners).
+  static SocketAddress Any(int family);
+};
+
+// The addresses `host` resolves to (getaddrinfo, IPv6 and IPv4 in the
+// resolver's order, no duplicates), each with `port`. 0, or the resolver's
+// error as 11001..11004 (also set as the last error).
+int ResolveHost(const std::string& host, unsigned port, std::vector<SocketAddress>& addresses);
+// Replaces the resolver behind ResolveHost (for tests; empty: getaddrinfo).
+// The replacement fills `addresses` (their ports are set afterwards) and
+// returns 0 or an error number.
+using HostResolver = std::function<int(const std::string& host, std::vector<SocketAddress>& addresses)>;
+void SetHostResolver(HostResolver resolver);
 
 // The calling thread's last socket error (WSAGetLastError).
 int LastSocketError();

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -34,7 +33,7 @@
 #include "ui/logic/control_table.h"
 #include "ui/logic/fonts.h"
 #include "ui/logic/help_context.h"
-#include "ui/logic/program_version.h"
+#include "ui/about_dialog.h"
 #include "ui/pane_view.h"
 #include "ui/qt_text.h"
 
@@ -179,6 +178,12 @@ void MainWindow::CreateControls() {
       DirectoryBoxActivated(side, ToStdString(box->currentText()));
     });
   }
+  // Desktop keys beside the table's: F5 refreshes the focused pane, Ctrl+Q exits.
+  auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(refresh, &QShortcut::activated, this,
+          [this] { RunCommand(logic::RefreshCommandForFocus(FocusedSlot())); });
+  auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+  connect(quit, &QShortcut::activated, this, [this] { RunCommand(logic::QuitKeyCommand); });
   // The accelerators no button caption carries.
   for (char letter : {'r', 's'}) {
     const std::optional<int> command = logic::AcceleratorCommand({letter, true}, std::nullopt);
@@ -481,12 +486,7 @@ void MainWindow::RunCommand(int commandId) {
       platform::CurrentHost().ShowHelp(0);
       break;
     case AboutCommand:
-      QMessageBox::about(this, QStringLiteral("About"),
-                         QStringLiteral("%1 %2 %3\n%4")
-                             .arg(ToQString(config::ProgramTitle),
-                                  ToQString(logic::ProgramVersionText()),
-                                  QString::fromStdString(logic::ProgramBuildDateText()),
-                                  ToQString(logic::OwnershipNotice)));
+      ShowAbout(this);
       break;
     default:
       DispatchCommand(*this, commandId);

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,12 +12,18 @@
 #include <utility>
 
 #include "config/program_identity.h"
+#include "config/prompts.h"
 #include "config/session_profile.h"
 #include "listing/directory_box.h"
 #include "listing/pane_list.h"
 #include "ui/logic/control_table.h"
+#include "ui/chmod_dialog.h"
+#include "ui/delete_dialog.h"
+#include "ui/dialog_support.h"
+#include "ui/input_dialog.h"
 #include "ui/main_window.h"
 #include "ui/pane_view.h"
+#include "ui/session_profile_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/sound_player.h"
 
@@ -86,19 +91,23 @@ std::optional<std::string> QtHost::AskInput(std::string_view prompt, std::string
                                             const std::vector<std::string>& choices) {
   const bool fromWorker = !OnGuiThread();
   return Ask<std::optional<std::string>>(std::nullopt, [&]() -> std::optional<std::string> {
-    QInputDialog dialog(window_);
+    const InputDialog::Kind dialogKind = kind == InputKind::Hidden        ? InputDialog::Kind::Hidden
+                                         : kind == InputKind::WithChoices ? InputDialog::Kind::WithChoices
+                                                                          : InputDialog::Kind::Plain;
+    InputDialog dialog(dialogKind, window_);
     dialog.setWindowTitle(ToQString(config::ProgramTitle));
-    dialog.setLabelText(ToQString(prompt));
-    if (kind == InputKind::Hidden) dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.SetQuestion(ToQString(prompt));
     if (kind == InputKind::WithChoices) {
       QStringList items;
       for (const std::string& choice : choices) items << ToQString(choice);
-      dialog.setComboBoxItems(items);
-      dialog.setComboBoxEditable(true);
+      dialog.SetChoices(items);
     }
-    dialog.setTextValue(ToQString(initial));
+    dialog.SetAnswer(ToQString(initial));
+    const int helpContext = promptHelpContext_;
+    ConnectHelpKeys(dialog, [this, helpContext] { ShowHelp(helpContext); });
+    PlaceDialog(dialog, window_);
     if (RunPrompt(dialog, fromWorker) != QDialog::Accepted) return std::nullopt;
-    return Limited(dialog.textValue(), capacity);
+    return Limited(dialog.Answer(), capacity);
   });
 }
 
@@ -145,19 +154,20 @@ bool QtHost::AskYesNo(std::string_view question, std::string_view caption) {
 int QtHost::AskVerifyDeletion(std::string_view question, bool offerDeleteAll) {
   const bool fromWorker = !OnGuiThread();
   return Ask<int>(DeletionCancel, [&] {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Verify Deletion"), ToQString(question),
-                    QMessageBox::NoButton, window_);
-    QAbstractButton* yes = box.addButton(QMessageBox::Yes);
-    QAbstractButton* no = box.addButton(QMessageBox::No);
-    QAbstractButton* all = offerDeleteAll ? box.addButton(QStringLiteral("Delete &All"), QMessageBox::YesRole)
-                                          : nullptr;
-    box.addButton(QMessageBox::Cancel);
-    RunPrompt(box, fromWorker);
-    if (box.clickedButton() == yes) return DeletionYes;
-    if (box.clickedButton() == no) return DeletionNo;
-    if (all && box.clickedButton() == all) return DeletionAll;
-    return DeletionCancel;
+    DeleteDialog dialog(ToQString(question), offerDeleteAll, window_);
+    PlaceDialog(dialog, window_);
+    RunPrompt(dialog, fromWorker);
+    return dialog.Choice();
   });
+}
+
+int QtHost::RunChmodDialog(int bits) {
+  if (!OnGuiThread()) return 0;  // GUI thread only
+  ChmodDialog dialog(window_);
+  dialog.SetBoxes(config::ChmodBoxesFromBits(bits));
+  PlaceDialog(dialog, window_);
+  if (dialog.exec() != QDialog::Accepted) return 0;
+  return config::ChmodBitsFromBoxes(dialog.Boxes());
 }
 
 void QtHost::ShowMessage(std::string_view text, std::string_view caption) {
@@ -190,17 +200,9 @@ void QtHost::CloseStatusDisplay() {
 }
 
 bool QtHost::RunSessionProfileDialog() {
+  if (!OnGuiThread()) return false;  // GUI thread only
   if (beforeProfileDialog_) std::exchange(beforeProfileDialog_, {})();
-  // Until the Session Profile dialog exists: the dialog's copy opens as the
-  // current profile (SESSION's), and the user agrees to connect with it.
-  config::ProfileDialogCopy() = config::CurrentProfile();
-  const config::SessionProfile& profile = config::ProfileDialogCopy();
-  if (profile.Host.empty()) {
-    ShowMessage("No profile with a host is loaded: name one with SESSION in KORVAL.INI.", config::ProgramTitle);
-    return false;
-  }
-  const std::string question = "Connect to " + profile.Host + " as " + profile.User + "?";
-  return AskYesNo(question, profile.Name.empty() ? config::ProgramTitle : profile.Name);
+  return ui::RunSessionProfileDialog(window_);
 }
 
 void QtHost::SetWindowCaption(std::string_view caption) {

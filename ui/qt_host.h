@@ -49,6 +49,7 @@ class QtHost : public QObject, public platform::Host {
   void RestoreMainWindow() override;
   bool AskYesNo(std::string_view question, std::string_view caption) override;
   int AskVerifyDeletion(std::string_view question, bool offerDeleteAll) override;
+  int RunChmodDialog(int bits) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
   void OpenStatusDisplay(int direction, std::string_view statusText, platform::StatusDisplayTarget target,
                          std::int64_t expectedSize) override;

@@ -259,7 +259,7 @@ TEST_F(DataConnectionTest, ActiveListingAnnouncesTheListenerAndAcceptsTheServer)
   EXPECT_THAT(commands[0], StartsWith("PORT 127,0,0,1,"));
   EXPECT_EQ(commands[1], "LIST");
   EXPECT_EQ(directory.ReadFile("DIR0001.TMP"), "b.txt\n");
-  const unsigned listenerPort = ntohs(TheSession().LocalAddress.sin_port);
+  const unsigned listenerPort = TheSession().LocalAddress.Port();
   EXPECT_EQ(commands[0], "PORT 127,0,0,1," + std::to_string(listenerPort >> 8) + "," +
                              std::to_string(listenerPort & 0xff));
   EXPECT_TRUE(LoggedContaining(host, "] listener 0.0.0.0 port " + std::to_string(listenerPort)));
@@ -348,7 +348,7 @@ TEST_F(DataConnectionTest, ListenerTurnsAwayAThirdHost) {
   config::CurrentProfile().Timeout = 300;  // 60 ticks: ample time for both peers
   int listenSocket = OpenListener(socket);
   ASSERT_NE(listenSocket, -1);
-  const auto port = static_cast<std::uint16_t>(ntohs(TheSession().LocalAddress.sin_port));
+  const auto port = static_cast<std::uint16_t>(TheSession().LocalAddress.Port());
 
   bool intruderClosed = false;
   std::thread peers([&] {
@@ -373,9 +373,7 @@ TEST_F(DataConnectionTest, ListenerTurnsAwayAThirdHost) {
   EXPECT_TRUE(LoggedContaining(host, "[x] data connection from 127.0.0.3 port "));
   EXPECT_TRUE(LoggedContaining(host, " refused: not the server's address 127.0.0.1"));
   EXPECT_TRUE(LoggedContaining(host, "] accept from 127.0.0.1 port "));
-  char peer[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &TheSession().DataPeerAddress.sin_addr, peer, sizeof peer);
-  EXPECT_STREQ(peer, "127.0.0.1");
+  EXPECT_EQ(TheSession().DataPeerAddress.HostText(), "127.0.0.1");
   ::close(dataSocket);
 }
 
@@ -384,7 +382,7 @@ TEST_F(DataConnectionTest, OnlyAThirdHostConnectingEndsAtTheTimeOut) {
   config::CurrentProfile().Timeout = 10;  // two ticks
   int listenSocket = OpenListener(socket);
   ASSERT_NE(listenSocket, -1);
-  const auto port = static_cast<std::uint16_t>(ntohs(TheSession().LocalAddress.sin_port));
+  const auto port = static_cast<std::uint16_t>(TheSession().LocalAddress.Port());
   int intruder = ConnectFrom("127.0.0.3", port);
   ASSERT_NE(intruder, -1);
 

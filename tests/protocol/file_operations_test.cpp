@@ -224,7 +224,8 @@ TEST_F(FileOperationsTest, ChmodSendsTheBitsAndTheSelectedNames) {
   ASSERT_TRUE(SelectByName(RemotePane(), {"a.txt", "b.txt"}));
   host.QueueChmodBits(config::ChmodBitsFromBoxes({true, true, false, true, false, false, true, false, false}));
   EXPECT_EQ(operations::ChmodCommand(RemotePane()), 2);
-  EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt b.txt"));
+  // One command a name: "SITE chmod 644 a.txt b.txt" would be one path "a.txt b.txt".
+  EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt", "SITE chmod 644 b.txt"));
   EXPECT_EQ(host.CallsTo("RunChmodDialog")[0].text, "644");  // opened with the initial bits
 
   // The next dialog opens with the bits chosen last; with nothing selected
@@ -238,14 +239,69 @@ TEST_F(FileOperationsTest, ChmodSendsTheBitsAndTheSelectedNames) {
   ASSERT_EQ(host.Prompts().size(), 1u);
   EXPECT_EQ(host.Prompts()[0].prompt, "Enter CHMOD string:");
   EXPECT_EQ(host.Prompts()[0].initial, "chmod 755 ");
-  EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt b.txt", "SITE chmod 755 c.txt"));
+  EXPECT_THAT(Sent({"SITE"}), ElementsAre("SITE chmod 644 a.txt", "SITE chmod 644 b.txt", "SITE chmod 755 c.txt"));
   EXPECT_TRUE(testing::Logged(host, "Chmod failed. It may not be supported on remote host."));
   EXPECT_EQ(config::ChmodBits(), 755);
 
   // Every box cleared (or Cancel) sends nothing.
   host.QueueChmodBits(0);
   EXPECT_EQ(operations::ChmodCommand(RemotePane()), 0);
-  EXPECT_EQ(Sent({"SITE"}).size(), 2u);
+  EXPECT_EQ(Sent({"SITE"}).size(), 3u);
+}
+
+TEST_F(FileOperationsTest, ChmodOfSeveralNamesLogsEachFailureAndAnswersTheWorstClass) {
+  // A long name still goes whole, on a command of its own.
+  const std::string longName(150, 'n');
+  LogOnShowing(std::string(ThreeFiles) + "-rw-r--r--   1 u g      5 Jan  1 10:00 " + longName + "\r\n" +
+               "-rw-r--r--   1 u g      5 Jan  1 10:00 with blank.txt\r\n");
+  struct Case {
+    std::vector<std::string> names;
+    std::vector<std::pair<std::string, std::string>> replies;  // command, reply
+    int expected;
+    std::vector<std::string> sent;
+    std::vector<std::string> failedNames;
+  };
+  const Case cases[] = {
+      {{"a.txt", "b.txt", "c.txt"},
+       {{"SITE chmod 600 b.txt", "550 b.txt: Permission denied."}},
+       5,
+       {"SITE chmod 600 a.txt", "SITE chmod 600 b.txt", "SITE chmod 600 c.txt"},
+       {"b.txt"}},
+      {{"a.txt", "c.txt"},
+       {{"SITE chmod 600 a.txt", "451 Try later."}, {"SITE chmod 600 c.txt", "553 Not allowed."}},
+       5,
+       {"SITE chmod 600 a.txt", "SITE chmod 600 c.txt"},
+       {"a.txt", "c.txt"}},
+      {{"a.txt", "with blank.txt"},
+       {{"SITE chmod 600 with blank.txt", "350 Odd."}},
+       3,
+       {"SITE chmod 600 a.txt", "SITE chmod 600 with blank.txt"},
+       {"with blank.txt"}},
+      {{"a.txt", "c.txt", longName},  // pane order
+       {{"SITE chmod 600 " + longName, "550 Name too long."}},
+       5,
+       {"SITE chmod 600 a.txt", "SITE chmod 600 c.txt", "SITE chmod 600 " + longName},
+       {longName}},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [command, reply] : c.replies) server.Answer(command, reply);
+    RemotePane().ClearSelection();
+    ASSERT_TRUE(SelectByName(RemotePane(), c.names)) << ::testing::PrintToString(testing::PaneNames(RemotePane()));
+    const std::size_t before = Sent({"SITE"}).size();
+    const std::size_t logged = host.LogWindowLines().size();
+    host.QueueChmodBits(600);
+    EXPECT_EQ(operations::ChmodCommand(RemotePane()), c.expected) << c.names.front();
+    const std::vector<std::string> all = Sent({"SITE"});
+    EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(before), all.end()), c.sent);
+    const std::vector<std::string> lines = host.LogWindowLines();
+    std::vector<std::string> failed;
+    for (std::size_t i = logged; i < lines.size(); ++i) {
+      const std::string prefix = "Chmod failed. It may not be supported on remote host. (";
+      if (lines[i].rfind(prefix, 0) == 0) failed.push_back(lines[i].substr(prefix.size(), lines[i].size() - prefix.size() - 1));
+    }
+    EXPECT_EQ(failed, c.failedNames) << c.names.front();
+    for (const auto& [command, reply] : c.replies) server.Answer(command, "200 SITE CHMOD command ok.");
+  }
 }
 
 TEST_F(FileOperationsTest, RemovingARemoteDirectoryWithoutAutoUpdateLeavesThePane) {

@@ -344,7 +344,7 @@ TEST_F(LogonTest, SuccessSendsTheInitialCommandAsItStandsAndSetsTheCaption) {
   ASSERT_FALSE(captions.empty());
   EXPECT_EQ(captions.back().text, "KORVAL95 LE " + server.Address());
   EXPECT_TRUE(Logged(host, "[" + std::to_string(socket) + "] from 127.0.0.1 port " +
-                               std::to_string(ntohs(TheSession().LocalAddress.sin_port))));
+                               std::to_string(TheSession().LocalAddress.Port())));
   if (socket != -1) ::close(socket);
 }
 

@@ -59,4 +59,27 @@ class SocketPair {
 // A port on 127.0.0.1 where nothing listens (bound once, then released).
 std::uint16_t RefusedLoopbackPort();
 
+// Whether this machine can bind a socket to ::1 (an IPv6 loopback); tests of
+// IPv6 skip, saying so, where it cannot.
+bool Ipv6LoopbackUsable();
+
+// A TCP socket bound to `address` ("127.0.0.1", "::1") on `port` (0: one the
+// system chooses), listening or only bound: a connect to a port held by a
+// socket that does not listen is refused for as long as it is held.
+class BoundSocket {
+ public:
+  enum class Mode { Listening, BoundOnly };
+  BoundSocket(const std::string& address, std::uint16_t port, Mode mode);
+  ~BoundSocket();
+  BoundSocket(const BoundSocket&) = delete;
+  BoundSocket& operator=(const BoundSocket&) = delete;
+  bool Ok() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+};
+
 }  // namespace korval::testing

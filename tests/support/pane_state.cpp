@@ -43,7 +43,10 @@ void PaneState::Reset() {
   platform::SetProgramLauncher(nullptr);
 }
 
-bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_view> names) {
+namespace {
+
+template <typename Names>
+bool SelectNames(listing::PaneList& list, const Names& names) {
   list.ClearSelection();
   for (std::string_view name : names) {
     bool found = false;
@@ -57,6 +60,14 @@ bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_vie
   }
   return true;
 }
+
+}  // namespace
+
+bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_view> names) {
+  return SelectNames(list, names);
+}
+
+bool SelectByName(listing::PaneList& list, const std::vector<std::string>& names) { return SelectNames(list, names); }
 
 std::vector<std::string> PaneNames(const listing::PaneList& list) {
   std::vector<std::string> names;

@@ -47,6 +47,7 @@ class PaneState {
 // Selects the entries of `list` whose names are given, in any order (the
 // others are unselected); false when a name is not in the list.
 bool SelectByName(listing::PaneList& list, std::initializer_list<std::string_view> names);
+bool SelectByName(listing::PaneList& list, const std::vector<std::string>& names);
 // The names of `list`'s entries in pane order.
 std::vector<std::string> PaneNames(const listing::PaneList& list);
 

@@ -41,6 +41,7 @@ class FilePanesTest : public QObject {
   void theViewsSelectionIsThePaneListsAndEnablesItsButtons();
   void typingALetterJumpsToTheNextNameWithIt();
   void doubleClickOnADirectoryEntersIt();
+  void f5RefreshesTheFocusedPane();
   void contextMenuFollowsTheSelectedEntry_data();
   void contextMenuFollowsTheSelectedEntry();
 
@@ -190,6 +191,18 @@ void FilePanesTest::doubleClickOnADirectoryEntersIt() {
   QTest::keyClick(pane, Qt::Key_Return);
   QTRY_COMPARE(QDir::currentPath(), QDir(work_.path()).canonicalPath());
   QTRY_VERIFY(RowOf(QStringLiteral("readme.txt")) >= 0);
+}
+
+void FilePanesTest::f5RefreshesTheFocusedPane() {
+  ui::PaneView* pane = program_->Window().LocalPaneView();
+  QFile file(work_.filePath(QStringLiteral("arrived.txt")));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.close();
+  QCOMPARE(RowOf(QStringLiteral("arrived.txt")), -1);  // not before it is read again
+  pane->setFocus();
+  QTest::keyClick(pane, Qt::Key_F5);
+  QTRY_VERIFY(RowOf(QStringLiteral("arrived.txt")) >= 0);
+  QVERIFY(file.remove());
 }
 
 void FilePanesTest::contextMenuFollowsTheSelectedEntry_data() {

@@ -4,7 +4,6 @@
 // prompt and every later one until it has finished.
 
 #include <QApplication>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "ui/input_dialog.h"
 #include "ui/logic/control_table.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
@@ -87,11 +87,11 @@ void QtHostTest::workerPromptIsAnsweredOnTheGuiThread() {
   QString offered;
   bool waitedForTheAnswer = false;
   WhenModal([&](QWidget* modal) {
-    auto* dialog = qobject_cast<QInputDialog*>(modal);
+    auto* dialog = qobject_cast<ui::InputDialog*>(modal);
     if (!dialog) return;
     waitedForTheAnswer = !done;
-    offered = dialog->textValue();
-    dialog->setTextValue(QStringLiteral("b.txt"));
+    offered = dialog->Answer();
+    dialog->SetAnswer(QStringLiteral("b.txt"));
     dialog->accept();
   });
   std::thread worker([&] {
@@ -154,8 +154,8 @@ void QtHostTest::answersKeepTheirCapacity() {
   window.show();
   ui::QtHost host(&window);
   WhenModal([](QWidget* modal) {
-    if (auto* dialog = qobject_cast<QInputDialog*>(modal)) {
-      dialog->setTextValue(QStringLiteral("abcdef"));
+    if (auto* dialog = qobject_cast<ui::InputDialog*>(modal)) {
+      dialog->SetAnswer(QStringLiteral("abcdef"));
       dialog->accept();
     }
   });

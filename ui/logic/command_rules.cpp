@@ -82,6 +82,13 @@ DoubleClickAction DoubleClickActionFor(bool entryOpened, int doubleClickSetting)
   return doubleClickSetting == 1 ? DoubleClickAction::View : DoubleClickAction::Transfer;
 }
 
+int RefreshCommandForFocus(int focusedSlot) {
+  const bool local = focusedSlot == slot::LocalFileList || focusedSlot == slot::LocalDirectoryBox ||
+                     (focusedSlot >= slot::FirstLocalPaneButton &&
+                      focusedSlot < slot::FirstLocalPaneButton + slot::PaneButtonCount);
+  return local ? 943 : 944;
+}
+
 ModeButtonStates ModeButtonStatesFor(char mode, bool autoMode) {
   return {mode == 'A', mode == 'I' || mode == 'L', autoMode};
 }

@@ -38,6 +38,12 @@ bool AbortsBusyConnection(int commandId);
 enum class DoubleClickAction { UpdateButtons, View, Transfer };
 DoubleClickAction DoubleClickActionFor(bool entryOpened, int doubleClickSetting);
 
+// F5 refreshes the pane the focus is in: the local one from the local list,
+// its directory box and buttons; the remote one from everywhere else.
+int RefreshCommandForFocus(int focusedSlot);
+// Ctrl+Q, the desktop's Exit.
+constexpr int QuitKeyCommand = 9042;
+
 // The three mode buttons from MODE and AMODE.
 struct ModeButtonStates {
   bool Ascii;

@@ -74,8 +74,8 @@ TEST(ConnectToHostTest, DottedAddressConnectsWithoutLookup) {
   EXPECT_EQ(lines[1], "connecting to 127.0.0.1 ...");
   // append, not "text" + string: GCC 12 warns wrongly (-Wrestrict) about that at -O3.
   EXPECT_EQ(lines[2], std::string("Connected to 127.0.0.1 port ").append(std::to_string(listener.port)));
-  EXPECT_EQ(ntohs(TheSession().DataPeerAddress.sin_port), 20);
-  EXPECT_EQ(TheSession().DataPeerAddress.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+  EXPECT_EQ(TheSession().DataPeerAddress.Port(), 20u);
+  EXPECT_EQ(TheSession().DataPeerAddress.HostText(), "127.0.0.1");
 }
 
 TEST(ConnectToHostTest, NameIsLookedUp) {

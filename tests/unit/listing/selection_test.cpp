@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/last_entry.h"
+#include "engine/message_log.h"
 #include "listing/listing_entry.h"
 #include "listing/pane_list.h"
 
@@ -79,6 +80,26 @@ TEST(GetSelectedItemsTest, TakesAtMostTheFirst2048InPaneOrder) {
   ASSERT_EQ(selected.size(), 2048u);
   EXPECT_EQ(selected.front(), 1u);
   EXPECT_EQ(selected.back(), 2048u);
+}
+
+TEST(ReadSelectedEntriesTest, PastTheLimitTheLogSaysHowManyWereLeftOut) {
+  engine::ResetMessageLog();
+  PaneList list(NoSort);
+  for (int i = 0; i < 2100; ++i) {
+    std::string name = "f" + std::to_string(i);
+    list.Add(Entry(name, name.size(), FileKind));
+  }
+  for (std::size_t i = 0; i < 2048; ++i) list.SetSelected(i, true);
+  EXPECT_EQ(ReadSelectedEntries(list).size(), 2048u);
+  EXPECT_EQ(engine::LogHistorySnapshot().LogHistory[0], "");  // exactly the limit: nothing to say
+  for (std::size_t i = 2048; i < 2100; ++i) list.SetSelected(i, true);
+  const std::vector<PaneItem> items = ReadSelectedEntries(list);
+  ASSERT_EQ(items.size(), 2048u);
+  EXPECT_EQ(items.back().Name, "f2047");
+  const engine::MessageLogHistory history = engine::LogHistorySnapshot();
+  EXPECT_EQ(history.LogHistory[static_cast<std::size_t>(history.LogLast)],
+            "52 selected entries left out: 2048 are handled at once.");
+  engine::ResetMessageLog();
 }
 
 TEST(JoinSelectedNamesTest, SkipsANameThatDoesNotFitAndTriesTheRest) {

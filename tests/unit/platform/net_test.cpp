@@ -126,5 +126,78 @@ TEST(BlockReceiverEndTest, DataAheadOfAResetAreReceivedBeforeTheReset) {
   ::close(listener);
 }
 
+struct AddressCase {
+  const char* written;
+  bool numeric;
+  int family;
+  const char* text;
+  const char* textForPort;
+};
+
+TEST(SocketAddressTest, NumericAddressesOfBothFamilies) {
+  const AddressCase cases[] = {
+      {"127.0.0.1", true, AF_INET, "127.0.0.1", "127.0.0.1"},
+      {"::1", true, AF_INET6, "::1", "[::1]"},
+      {"0:0:0:0:0:0:0:1", true, AF_INET6, "::1", "[::1]"},
+      {"fe80::1:2", true, AF_INET6, "fe80::1:2", "[fe80::1:2]"},
+      {"::ffff:10.1.2.3", true, AF_INET6, "::ffff:10.1.2.3", "[::ffff:10.1.2.3]"},
+      {"localhost", false, 0, "", ""},
+      {"[::1]", false, 0, "", ""},
+      {"1.2.3", false, 0, "", ""},
+      {"", false, 0, "", ""},
+  };
+  for (const AddressCase& c : cases) {
+    std::optional<SocketAddress> address = SocketAddress::FromNumeric(c.written, 2121);
+    ASSERT_EQ(address.has_value(), c.numeric) << c.written;
+    if (!address) continue;
+    EXPECT_EQ(address->Family(), c.family) << c.written;
+    EXPECT_EQ(address->HostText(), c.text) << c.written;
+    EXPECT_EQ(address->HostTextForPort(), c.textForPort) << c.written;
+    EXPECT_EQ(address->Port(), 2121u) << c.written;
+  }
+  EXPECT_TRUE(SocketAddress{}.Empty());
+  EXPECT_EQ(SocketAddress{}.HostText(), "");
+  EXPECT_EQ(SocketAddress{}.Port(), 0u);
+}
+
+TEST(SocketAddressTest, SameHostIgnoresPortsAndReadsMappedIpv4) {
+  struct Case {
+    const char* left;
+    const char* right;
+    bool same;
+  } cases[] = {
+      {"127.0.0.1", "127.0.0.1", true},       {"127.0.0.1", "127.0.0.2", false},
+      {"::1", "::1", true},                   {"::1", "0:0:0:0:0:0:0:1", true},
+      {"::1", "::2", false},                  {"127.0.0.1", "::ffff:127.0.0.1", true},
+      {"::ffff:127.0.0.1", "127.0.0.1", true}, {"127.0.0.1", "::1", false},
+      {"::ffff:127.0.0.1", "::1", false},
+  };
+  for (const Case& c : cases) {
+    SocketAddress left = *SocketAddress::FromNumeric(c.left, 21);
+    SocketAddress right = *SocketAddress::FromNumeric(c.right, 50000);
+    EXPECT_EQ(left.SameHost(right), c.same) << c.left << " ~ " << c.right;
+  }
+  EXPECT_FALSE(SocketAddress{}.SameHost(*SocketAddress::FromNumeric("127.0.0.1", 21)));
+}
+
+TEST(ResolveHostTest, LocalhostResolvesWithThePortSet) {
+  std::vector<SocketAddress> addresses;
+  ASSERT_EQ(ResolveHost("localhost", 2121, addresses), 0);
+  ASSERT_FALSE(addresses.empty());
+  for (const SocketAddress& address : addresses) {
+    EXPECT_EQ(address.Port(), 2121u);
+    EXPECT_TRUE(address.Family() == AF_INET || address.Family() == AF_INET6);
+  }
+}
+
+TEST(ResolveHostTest, UnknownNameIsAResolverError) {
+  std::vector<SocketAddress> addresses;
+  const int error = ResolveHost("no-such-host.invalid", 21, addresses);
+  EXPECT_GE(error, ErrorHostNotFound);
+  EXPECT_LE(error, ErrorNoData);
+  EXPECT_EQ(LastSocketError(), error);
+  EXPECT_TRUE(addresses.empty());
+}
+
 }  // namespace
 }  // namespace korval::platform

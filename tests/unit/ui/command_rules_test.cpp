@@ -64,6 +64,15 @@ TEST(DoubleClickActionFor, EnteredEntriesAndSettingTwoOnlyUpdateTheButtons) {
     EXPECT_EQ(DoubleClickActionFor(c.opened, c.setting), c.action) << c.opened << " DBLCLK=" << c.setting;
 }
 
+TEST(RefreshCommandForFocus, TheFocusedSidesPane) {
+  for (int local : {slot::LocalFileList, slot::LocalDirectoryBox, slot::FirstLocalPaneButton, slot::LocalMask,
+                    slot::FirstLocalPaneButton + slot::PaneButtonCount - 1})
+    EXPECT_EQ(RefreshCommandForFocus(local), 943) << local;
+  for (int remote : {slot::RemoteFileList, slot::RemoteDirectoryBox, slot::FirstRemotePaneButton, slot::RemoteMask,
+                     slot::Connect, slot::Send, -1})
+    EXPECT_EQ(RefreshCommandForFocus(remote), 944) << remote;
+}
+
 TEST(ModeButtonStatesFor, BinaryCoversTheLocalByteMode) {
   EXPECT_EQ(ModeButtonStatesFor('A', false), (ModeButtonStates{true, false, false}));
   EXPECT_EQ(ModeButtonStatesFor('I', true), (ModeButtonStates{false, true, true}));
