@@ -83,18 +83,35 @@ BatchArgument ClassifyUrl(std::string_view rest) {
     argument.User = PercentDecoded(userInfo.substr(0, colon));
     if (colon != std::string_view::npos) argument.Password = PercentDecoded(userInfo.substr(colon + 1));
   }
-  if (std::size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
-    std::string_view portText = authority.substr(colon + 1);
-    authority = authority.substr(0, colon);
+  // An IPv6 address stands in brackets ("[::1]:2121"), its colons its own.
+  std::string_view hostText = authority;
+  std::string_view portPart;
+  bool hasPort = false;
+  if (!authority.empty() && authority.front() == '[') {
+    const std::size_t close = authority.find(']');
+    if (close == std::string_view::npos) return BatchArgument{};
+    hostText = authority.substr(1, close - 1);
+    const std::string_view after = authority.substr(close + 1);
+    if (!after.empty() && after.front() != ':') return BatchArgument{};
+    if (hostText.find(':') == std::string_view::npos) return BatchArgument{};
+    hasPort = !after.empty();
+    if (hasPort) portPart = after.substr(1);
+  } else if (std::size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
+    hostText = authority.substr(0, colon);
+    portPart = authority.substr(colon + 1);
+    hasPort = true;
+  }
+  if (hasPort) {
     unsigned port = 0;
-    bool valid = !portText.empty() && portText.size() <= 5;
-    for (char c : portText) {
+    bool valid = !portPart.empty() && portPart.size() <= 5;
+    for (char c : portPart) {
       if (!std::isdigit(static_cast<unsigned char>(c))) valid = false;
       else port = port * 10 + static_cast<unsigned>(c - '0');
     }
     if (!valid || port == 0 || port > 65535) return BatchArgument{};  // not an address we can use
     argument.Port = port;
   }
+  authority = hostText;
   argument.Host = std::string(authority);
   if (argument.Host.empty()) return BatchArgument{};
   return argument;
@@ -145,6 +162,17 @@ BatchArgument ClassifyBatchArgument(std::string_view text) {
   if (rest.substr(0, 2) == "//") return ClassifyUrl(rest);
 
   argument.Kind = ArgumentKind::Remote;
+  // [IPv6 address]:path
+  if (rest.size() > 2 && rest.front() == '[') {
+    const std::size_t close = rest.find(']');
+    if (close != std::string_view::npos && close + 1 < rest.size() && rest[close + 1] == ':') {
+      argument.Host = std::string(rest.substr(1, close - 1));
+      std::size_t pathStart = close + 1;
+      while (pathStart < rest.size() && rest[pathStart] == ':') ++pathStart;
+      argument.Path = std::string(rest.substr(pathStart));
+      return argument;
+    }
+  }
   if (std::size_t colon = rest.find(':'); colon != std::string_view::npos) {
     argument.Host = std::string(rest.substr(0, colon));
     std::size_t pathStart = colon;

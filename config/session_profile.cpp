@@ -50,6 +50,7 @@ bool NameLess(const std::string& left, const std::string& right) {
 void AskForMailAddress() {
   std::string& mailAddress = Settings().MailAddress;
   while (mailAddress.empty()) {
+    platform::CurrentHost().SetPromptHelpContext(MailAddressHelpContext);
     std::optional<std::string> answer =
         platform::CurrentHost().AskText("Enter your e-mail address:", mailAddress, PromptAnswerCapacity);
     if (!answer) break;

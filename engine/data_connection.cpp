@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "engine/command_engine.h"
 #include "engine/ftp_commands.h"
 #include "engine/message_log.h"
+#include "engine/server_features.h"
 #include "engine/secure_connection.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
@@ -113,8 +115,94 @@ std::string PortCommandFor(const sockaddr_in& controlLocal, const sockaddr_in& l
   return text;
 }
 
+ExtendedPassivePort ParseExtendedPassiveReply(std::string_view replyLine) {
+  ExtendedPassivePort parsed;
+  const std::size_t open = replyLine.find('(');
+  if (open == std::string_view::npos) return parsed;  // NoStart
+  const std::string_view text = replyLine.substr(open + 1);
+  parsed.fromStart = std::string(text.substr(0, text.find(')')));
+  parsed.result = ExtendedPassivePort::Parse::BadForm;
+  // <d><d><d><port><d>: the delimiter is any printable character but a digit.
+  if (text.size() < 5) return parsed;
+  const char delimiter = text[0];
+  if (delimiter < 33 || delimiter > 126 || IsDigit(delimiter) || text[1] != delimiter || text[2] != delimiter)
+    return parsed;
+  std::size_t position = 3;
+  unsigned value = 0;
+  while (position < text.size() && IsDigit(text[position])) {
+    value = value > NumberCeiling / 10 ? NumberCeiling : value * 10 + static_cast<unsigned>(text[position] - '0');
+    ++position;
+  }
+  if (position == 3 || position >= text.size() || text[position] != delimiter) return parsed;
+  parsed.port = value;
+  parsed.result = (value == 0 || value > 65535) ? ExtendedPassivePort::Parse::PortOutOfRange
+                                                : ExtendedPassivePort::Parse::Ok;
+  return parsed;
+}
+
+std::string EprtCommandFor(const platform::SocketAddress& address, unsigned port) {
+  return "EPRT |" + std::string(address.IsIpv6() ? "2" : "1") + "|" + address.HostText() + "|" + std::to_string(port) +
+         "|";
+}
+
+namespace {
+
+// Connects the data connection to `host` (the control connection's peer) on `port`.
+int ConnectData(const platform::SocketAddress& host, unsigned port) {
+  const std::string address = host.HostText();
+  LogPrintf("connecting to %s:%u", host.HostTextForPort().c_str(), port);
+  int dataSocket = ConnectToHost(address, port, "tcp");
+  if (dataSocket == -1) {
+    ReportSocketError("connect", platform::LastSocketError());
+    return -1;
+  }
+  LogPrintf("[%u] connect to %s port %u", static_cast<unsigned>(dataSocket), address.c_str(), port);
+  return dataSocket;
+}
+
+// EPSV and a connect to the server's address with the 229 reply's port: the
+// data socket, -1 on failure, or nothing when the server does not know EPSV.
+std::optional<int> OpenExtendedPassiveData(int controlSocket, const platform::SocketAddress& peer) {
+  Session& session = TheSession();
+  if (SendCommand(controlSocket, "EPSV") != 2) {
+    const int code = session.LastReplyCode;
+    if (code != 500 && code != 502) return -1;
+    session.EpsvRefused = true;
+    LogMessage("[x] EPSV not known to the server: PASV from now on");
+    return std::nullopt;
+  }
+  const std::string reply = session.ReplyLine;
+  const ExtendedPassivePort parsed = ParseExtendedPassiveReply(reply);
+  switch (parsed.result) {
+    case ExtendedPassivePort::Parse::NoStart:
+      LogPrintf("unable to parse info %s", reply.c_str());
+      return -1;
+    case ExtendedPassivePort::Parse::BadForm:
+      LogPrintf("bad EPSV reply %s", parsed.fromStart.c_str());
+      return -1;
+    case ExtendedPassivePort::Parse::PortOutOfRange:
+      LogPrintf("bad port %u in %s: not a TCP port", parsed.port, parsed.fromStart.c_str());
+      return -1;
+    case ExtendedPassivePort::Parse::Ok:
+      break;
+  }
+  return ConnectData(peer, parsed.port);
+}
+
+}  // namespace
+
 int OpenPassiveData(int controlSocket) {
   Session& session = TheSession();
+  platform::SocketAddress controlPeer;
+  if (ControlPeer(controlSocket, controlPeer)) {
+    session.ControlPeerAddress = controlPeer;
+    // PASV names IPv4 addresses only; over IPv4 EPSV passes firewalls that
+    // know it, when the server says it has it.
+    const bool epsvFirst = controlPeer.IsIpv6() || ServerHasFeature(ServerFeature::Epsv);
+    if (epsvFirst && !session.EpsvRefused) {
+      if (std::optional<int> dataSocket = OpenExtendedPassiveData(controlSocket, controlPeer)) return *dataSocket;
+    }
+  }
   if (EnterPassiveMode(controlSocket) != 2) return -1;
 
   const std::string reply = session.ReplyLine;
@@ -128,48 +216,54 @@ int OpenPassiveData(int controlSocket) {
     return -1;
   }
 
-  std::string address = parsed.AddressText();
+  const std::string address = parsed.AddressText();
   const unsigned port = parsed.Port();
   // The data connection belongs to the server we are talking to; a reply
   // naming another host (a NAT's inside address, or a third party) is not
   // followed there.
-  platform::SocketAddress peer;
-  if (ControlPeer(controlSocket, peer)) {
-    session.ControlPeerAddress = peer;
-    std::string server = peer.HostText();
-    if (server != address) {
-      LogPrintf("[x] PASV address %s replaced by the server's address %s", address.c_str(), server.c_str());
-      address = server;
+  platform::SocketAddress target;
+  if (ControlPeer(controlSocket, target)) {
+    session.ControlPeerAddress = target;
+    if (target.HostText() != address)
+      LogPrintf("[x] PASV address %s replaced by the server's address %s", address.c_str(), target.HostText().c_str());
+  } else {
+    target = platform::SocketAddress::FromNumeric(address, port).value_or(platform::SocketAddress{});
+    if (target.Empty()) {
+      LogPrintf("bad address in %s", parsed.fromStart.c_str());
+      return -1;
     }
   }
-
-  LogPrintf("connecting to %s:%u", address.c_str(), port);
-  int dataSocket = ConnectToHost(address, port, "tcp");
-  if (dataSocket == -1) {
-    ReportSocketError("connect", platform::LastSocketError());
-    return -1;
-  }
-  LogPrintf("[%u] connect to %s port %u", static_cast<unsigned>(dataSocket), address.c_str(), port);
-  return dataSocket;
+  return ConnectData(target, port);
 }
 
 int OpenListener(int controlSocket) {
   Session& session = TheSession();
-  int listenSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  // The listener is of the control connection's family.
+  platform::SocketAddress controlLocal;
+  socklen_t length = sizeof controlLocal.storage;
+  const bool controlKnown = ::getsockname(controlSocket, controlLocal.Raw(), &length) == 0;
+  const int controlError = errno;
+  controlLocal.length = length;
+  const bool ipv6 = controlKnown && controlLocal.IsIpv6();
+  int listenSocket = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (listenSocket < 0) {
     LogSystemError("failed to create socket: %s");
     return -1;
   }
+  if (ipv6) {
+    const int only = 1;
+    ::setsockopt(listenSocket, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
+  }
   LogPrintf("[%u] going to listen %s port %u", static_cast<unsigned>(listenSocket),
             session.LocalAddress.HostText().c_str(), session.LocalAddress.Port());
 
-  session.LocalAddress = platform::SocketAddress::Any(AF_INET);
+  session.LocalAddress = platform::SocketAddress::Any(ipv6 ? AF_INET6 : AF_INET);
   if (::bind(listenSocket, session.LocalAddress.Raw(), session.LocalAddress.length) != 0) {
     LogSystemError("failed bind: %s");
     AbandonSocket(listenSocket);
     return -1;
   }
-  socklen_t length = sizeof session.LocalAddress.storage;
+  length = sizeof session.LocalAddress.storage;
   if (::getsockname(listenSocket, session.LocalAddress.Raw(), &length) != 0) {
     LogSystemError("failed getsockname: %s");
     AbandonSocket(listenSocket);
@@ -182,19 +276,22 @@ int OpenListener(int controlSocket) {
     return -1;
   }
 
-  sockaddr_in controlLocal{};
-  length = sizeof controlLocal;
-  if (::getsockname(controlSocket, reinterpret_cast<sockaddr*>(&controlLocal), &length) != 0) {
-    ReportSocketError("getsockname", platform::SocketErrorFromErrno(errno));
-    controlLocal = {};
-  } else if (controlLocal.sin_family != AF_INET) {
-    controlLocal = {};  // no IPv4 address of our own to announce: the listener's is used
-  }
+  sockaddr_in controlLocalIpv4{};
+  if (!controlKnown) {
+    ReportSocketError("getsockname", platform::SocketErrorFromErrno(controlError));
+  } else if (controlLocal.Family() == AF_INET) {
+    std::memcpy(&controlLocalIpv4, &controlLocal.storage, sizeof controlLocalIpv4);
+  }  // else no IPv4 address of our own to announce: the listener's is used
   RememberControlPeer(controlSocket);
 
-  sockaddr_in listenerLocal{};
-  std::memcpy(&listenerLocal, &session.LocalAddress.storage, sizeof listenerLocal);
-  const std::string command = PortCommandFor(controlLocal, listenerLocal);
+  std::string command;
+  if (ipv6) {
+    command = EprtCommandFor(controlLocal, session.LocalAddress.Port());
+  } else {
+    sockaddr_in listenerLocal{};
+    std::memcpy(&listenerLocal, &session.LocalAddress.storage, sizeof listenerLocal);
+    command = PortCommandFor(controlLocalIpv4, listenerLocal);
+  }
   if (SendCommand(controlSocket, "%s", command.c_str()) == 2) {
     LogPrintf("[%u] listener %s port %u", static_cast<unsigned>(listenSocket),
               session.LocalAddress.HostText().c_str(), session.LocalAddress.Port());

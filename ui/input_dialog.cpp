@@ -60,7 +60,10 @@ QString InputDialog::Answer() const { return edit_->text(); }
 
 void InputDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  edit_->setFocus(Qt::OtherFocusReason);
+  if (choices_)
+    choices_->setFocus(Qt::OtherFocusReason);
+  else
+    edit_->setFocus(Qt::OtherFocusReason);
   edit_->selectAll();
 }
 

@@ -763,6 +763,8 @@ void ScriptedFtpServer::OpenPassive(const PassiveOptions& options) {
     reply = std::string("227 Entering Passive Mode (") + hostPort + ").";
   } else {
     for (std::size_t at; (at = reply.find("{hostport}")) != std::string::npos;) reply.replace(at, 10, hostPort);
+    const std::string portText = std::to_string(port);
+    for (std::size_t at; (at = reply.find("{port}")) != std::string::npos;) reply.replace(at, 6, portText);
   }
   SendControl(reply + "\r\n");
 }

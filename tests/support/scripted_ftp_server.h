@@ -117,7 +117,8 @@ struct PassiveOptions {
   // Address of the listener (and of the reply); empty: the server's own.
   std::string address{};
   // The reply line; empty: "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)."
-  // "{hostport}" in it is replaced by the six numbers of the listener.
+  // "{hostport}" in it is replaced by the six numbers of the listener,
+  // "{port}" by its port in decimal (an EPSV reply: "229 Extended (|||{port}|)").
   std::string replyText{};
   PassivePort port = PassivePort::Listening;
 };

@@ -107,7 +107,7 @@ void DialogsTest::inputPromptsShowTheQuestionAndTheWholeAnswerSelected() {
     QVERIFY(edit);
     shown = edit->text();
     selected = edit->selectedText();
-    focused = edit->hasFocus();
+    focused = modal->focusWidget() == ui::DialogControl<QWidget>(*modal, answerId);
     masked = edit->echoMode() == QLineEdit::Password;
     if (kind == 2) {
       const QComboBox* box = ui::DialogControl<QComboBox>(*modal, answerId);

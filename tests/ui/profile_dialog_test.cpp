@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,11 @@ class AnsweringHost : public platform::Host {
   std::vector<std::string> Messages;
   std::optional<std::string> MailAnswer;
   int TextPrompts = 0;
+  std::vector<int> PromptContexts;  // the help context each text prompt had
+  std::vector<int> HelpOpened;
+  int promptContext = 0;
+  void SetPromptHelpContext(int context) override { promptContext = context; }
+  void ShowHelp(int context) override { HelpOpened.push_back(context); }
   bool AskYesNo(std::string_view question, std::string_view) override {
     Questions.emplace_back(question);
     if (YesNoAnswers.empty()) return false;
@@ -99,6 +105,7 @@ class AnsweringHost : public platform::Host {
   void ShowMessage(std::string_view text, std::string_view) override { Messages.emplace_back(text); }
   std::optional<std::string> AskText(std::string_view, std::string_view, std::size_t) override {
     ++TextPrompts;
+    PromptContexts.push_back(std::exchange(promptContext, 0));
     return MailAnswer;
   }
 };
@@ -121,6 +128,7 @@ class ProfileDialogTest : public QObject {
   void anonymousBoxFillsUserAndAddressAndMasksAgain();
   void newAndCancel();
   void advancedDialogClampsItsNumbersAndLeavesTheFirewallAlone();
+  void helpKeysOpenEachDialogsContext();
 
  private:
   // Writes KORVAL.INI and reads it as the program does.
@@ -398,6 +406,7 @@ void ProfileDialogTest::anonymousBoxFillsUserAndAddressAndMasksAgain() {
   QCOMPARE(password->echoMode(), QLineEdit::Password);
   QTest::mouseClick(C<QCheckBox>(dialog, 111), Qt::LeftButton);
   QCOMPARE(host.TextPrompts, 1);  // MAILADDR was empty
+  QCOMPARE(host.PromptContexts, std::vector<int>{270});
   QCOMPARE(C<QLineEdit>(dialog, 108)->text(), QStringLiteral("anonymous"));
   QCOMPARE(password->text(), QStringLiteral("me@example.org"));
   QCOMPARE(password->echoMode(), QLineEdit::Normal);
@@ -467,6 +476,25 @@ void ProfileDialogTest::advancedDialogClampsItsNumbersAndLeavesTheFirewallAlone(
   QCOMPARE(copy.Port, 21u);
   QCOMPARE(copy.UseFirewall, 0);
   QCOMPARE(ConfigText(), before);
+}
+
+void ProfileDialogTest::helpKeysOpenEachDialogsContext() {
+  UseConfig(QString::fromLatin1(EdgeCaseConfig));
+  AnsweringHost host;
+  ui::SessionProfileDialog dialog(nullptr);
+  dialog.show();
+  dialog.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));  // the keys are the active window's
+  QTest::keyClick(C<QLineEdit>(dialog, 106), Qt::Key_F1);
+  QTest::keyClick(C<QLineEdit>(dialog, 108), Qt::Key_F2);
+  QTest::mouseClick(C<QPushButton>(dialog, 9041), Qt::LeftButton);
+  WhenModal([](QWidget* modal) {
+    QTest::keyClick(C<QLineEdit>(*modal, 835), Qt::Key_F1);
+    QTest::mouseClick(C<QPushButton>(*modal, 9041), Qt::LeftButton);
+    QTest::mouseClick(C<QPushButton>(*modal, 2), Qt::LeftButton);
+  });
+  QTest::mouseClick(C<QPushButton>(dialog, 913), Qt::LeftButton);
+  QCOMPARE(host.HelpOpened, (std::vector<int>{30, 30, 30, 35, 35}));
 }
 
 QTEST_MAIN(ProfileDialogTest)

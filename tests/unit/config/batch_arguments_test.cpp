@@ -38,6 +38,18 @@ TEST(ClassifyBatchArgumentTest, KindsHostsAndPaths) {
       {"ftp://host:99999/x", ArgumentKind::None, "", ""},
       {"ftp://host:21x/x", ArgumentKind::None, "", ""},
       {"ftp:///x", ArgumentKind::None, "", ""},
+      {"ftp://[::1]/pub/a", ArgumentKind::Remote, "::1", "/pub/a"},
+      {"ftp://[::1]:2121/pub/a", ArgumentKind::Remote, "::1", "/pub/a"},
+      {"ftp://ann@[fe80::1:2]:21/x", ArgumentKind::Remote, "fe80::1:2", "/x"},
+      {"ftp://[::1]", ArgumentKind::Remote, "::1", ""},
+      {"ftp://[::1/x", ArgumentKind::None, "", ""},
+      {"ftp://[::1]2121/x", ArgumentKind::None, "", ""},
+      {"ftp://[::1]:/x", ArgumentKind::None, "", ""},
+      {"ftp://[::1]:70000/x", ArgumentKind::None, "", ""},
+      {"ftp://[host]/x", ArgumentKind::None, "", ""},
+      {"ftp://[]/x", ArgumentKind::None, "", ""},
+      {"[::1]:/pub/file", ArgumentKind::Remote, "::1", "/pub/file"},
+      {"[fe80::2]::/pub", ArgumentKind::Remote, "fe80::2", "/pub"},
   };
   for (const ClassifyCase& c : cases) {
     BatchArgument argument = ClassifyBatchArgument(c.text);
@@ -79,6 +91,9 @@ TEST(ClassifyBatchArgumentTest, TlsSchemesChooseTheTlsMode) {
       {"host:/a", ArgumentKind::Remote, std::nullopt, "host", std::nullopt},
       {"ftps:///a", ArgumentKind::None, std::nullopt, "", std::nullopt},
       {"ftps://host:0/a", ArgumentKind::None, std::nullopt, "", std::nullopt},
+      {"ftp://[::1]:2121/a", ArgumentKind::Remote, std::nullopt, "::1", 2121u},
+      {"ftpes://[::1]:990/a", ArgumentKind::Remote, 2, "::1", 990u},
+      {"ftps://[::1]/a", ArgumentKind::Remote, 3, "::1", std::nullopt},
   };
   for (const Case& c : cases) {
     BatchArgument argument = ClassifyBatchArgument(c.text);

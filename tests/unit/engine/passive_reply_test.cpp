@@ -84,5 +84,39 @@ TEST(PortCommandFor, ControlAddressBeginningWithZeroAnnouncesTheListenersOwnAddr
   EXPECT_EQ(PortCommandFor(Address("0.1.2.3", 21), Address("10.0.0.5", 1025)), "PORT 10,0,0,5,4,1");
 }
 
+TEST(ExtendedPassiveReply, PortBetweenFourEqualDelimiters) {
+  using Parse = ExtendedPassivePort::Parse;
+  struct Case {
+    const char* line;
+    Parse result;
+    unsigned port;
+  } cases[] = {
+      {"229 Entering Extended Passive Mode (|||6446|)", Parse::Ok, 6446},
+      {"229 (!!!1!)", Parse::Ok, 1},
+      {"229 (^^^65535^)", Parse::Ok, 65535},
+      {"229 (|||0|)", Parse::PortOutOfRange, 0},
+      {"229 (|||65536|)", Parse::PortOutOfRange, 65536},
+      {"229 (|||6446)", Parse::BadForm, 0},
+      {"229 (|| |6446|)", Parse::BadForm, 0},
+      {"229 ( ||6446 )", Parse::BadForm, 0},
+      {"229 (\x7f\x7f\x7f" "6446\x7f)", Parse::BadForm, 0},
+      {"229 (|||)", Parse::BadForm, 0},
+      {"229 Entering Extended Passive Mode |||6446|", Parse::NoStart, 0},
+  };
+  for (const Case& c : cases) {
+    const ExtendedPassivePort parsed = ParseExtendedPassiveReply(c.line);
+    EXPECT_EQ(parsed.result, c.result) << c.line;
+    if (c.result == Parse::Ok || c.result == Parse::PortOutOfRange) {
+      EXPECT_EQ(parsed.port, c.port) << c.line;
+    }
+  }
+}
+
+TEST(EprtCommandFor, NamesTheFamilyTheAddressAndThePort) {
+  EXPECT_EQ(EprtCommandFor(*platform::SocketAddress::FromNumeric("::1", 21), 50000), "EPRT |2|::1|50000|");
+  EXPECT_EQ(EprtCommandFor(*platform::SocketAddress::FromNumeric("fe80::1:2", 21), 1), "EPRT |2|fe80::1:2|1|");
+  EXPECT_EQ(EprtCommandFor(*platform::SocketAddress::FromNumeric("127.0.0.1", 21), 2121), "EPRT |1|127.0.0.1|2121|");
+}
+
 }  // namespace
 }  // namespace korval::engine
