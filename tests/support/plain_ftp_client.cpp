@@ -51,12 +51,22 @@ void UniqueFd::Reset(int fd) {
 }
 
 UniqueFd ConnectTcp(const std::string& address, std::uint16_t port, std::chrono::milliseconds timeout) {
-  sockaddr_in target;
-  if (!ParseAddress(address, port, &target)) return UniqueFd();
-  UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  // IPv4, or IPv6 ("::1") when the address has a colon.
+  sockaddr_storage target{};
+  socklen_t targetLength = sizeof(sockaddr_in);
+  if (address.find(':') != std::string::npos) {
+    auto* six = reinterpret_cast<sockaddr_in6*>(&target);
+    six->sin6_family = AF_INET6;
+    six->sin6_port = htons(port);
+    if (::inet_pton(AF_INET6, address.c_str(), &six->sin6_addr) != 1) return UniqueFd();
+    targetLength = sizeof *six;
+  } else if (!ParseAddress(address, port, reinterpret_cast<sockaddr_in*>(&target))) {
+    return UniqueFd();
+  }
+  UniqueFd fd(::socket(target.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!fd.Valid()) return UniqueFd();
   const auto deadline = Clock::now() + timeout;
-  if (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+  if (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&target), targetLength) != 0) {
     if (errno != EINPROGRESS) return UniqueFd();
     if (!WaitReady(fd.Get(), POLLOUT, deadline)) return UniqueFd();
     int error = 0;

@@ -58,12 +58,16 @@ enum class ServerKind { Vsftpd, Pyftpdlib };
 // 127.0.0.1, made by openssl for each server, so two servers never share one.
 enum class ServerTls { None, Explicit, Implicit };
 
+// The loopback address the server listens on: 127.0.0.1, or ::1 (vsftpd
+// with listen_ipv6, pyftpdlib bound to ::1).
+enum class ServerFamily { Ipv4, Ipv6 };
+
 // "Vsftpd", "Pyftpdlib": the test-name suffixes.
 std::string ServerKindName(ServerKind kind);
 
 class RealFtpServer {
  public:
-  explicit RealFtpServer(ServerKind kind, ServerTls tls = ServerTls::None);
+  explicit RealFtpServer(ServerKind kind, ServerTls tls = ServerTls::None, ServerFamily family = ServerFamily::Ipv4);
   ~RealFtpServer();
   RealFtpServer(const RealFtpServer&) = delete;
   RealFtpServer& operator=(const RealFtpServer&) = delete;
@@ -80,7 +84,7 @@ class RealFtpServer {
   const std::string& Error() const { return error_; }
 
   ServerKind Kind() const { return kind_; }
-  std::string Host() const { return "127.0.0.1"; }
+  std::string Host() const { return family_ == ServerFamily::Ipv6 ? "::1" : "127.0.0.1"; }
   std::uint16_t Port() const { return port_; }
   std::uint16_t PassivePortMin() const { return passiveMin_; }
   std::uint16_t PassivePortMax() const { return passiveMax_; }
@@ -121,6 +125,7 @@ class RealFtpServer {
 
   ServerKind kind_;
   ServerTls tls_;
+  ServerFamily family_;
   std::filesystem::path certificateFile_;
   std::filesystem::path keyFile_;
   std::string fingerprint_;
