@@ -56,6 +56,7 @@ bool AcceptCertificate(const platform::CertificateDetails& details, config::Sess
   }
   const platform::CertificateTrust answer = platform::CurrentHost().AskCertificateTrust(profile.Host, details);
   if (answer == platform::CertificateTrust::Refuse) {
+    ++TheSession().CancelPresses;  // the user's no, as a Cancel: no further attempts to connect
     Refuse(platform::FormatTruncated(MessageCapacity,
                                      "certificate of %s not trusted: %s (SHA-256 %s; trust it with -t or TLSPIN)",
                                      profile.Host.c_str(), details.Problem.c_str(), details.Fingerprint.c_str()));

@@ -77,7 +77,7 @@ void EndTls(int socket, bool notifyPeer) {
   }
   // Only when no other wait holds the session: one SSL object is never used
   // by two threads at once (a close from the GUI thread wakes a worker's read).
-  if (notifyPeer && session.use_count() == 1) session->Close();
+  if (notifyPeer && session.use_count() == 1) session->Close(ReplyReadTimeoutMs());
 }
 
 void ReportTlsFailure(const platform::TlsSession& session, const char* step) {

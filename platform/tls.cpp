@@ -5,6 +5,7 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -22,6 +23,9 @@ namespace korval::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Bytes a peer may have sent unasked by the time we close (session tickets).
+constexpr int UnreadTailLimit = 16384;
 
 SSL* AsSsl(void* ssl) { return static_cast<SSL*>(ssl); }
 
@@ -281,7 +285,9 @@ std::string TlsSession::Description() const {
 ssize_t TlsSession::Read(void* buffer, std::size_t size, int timeoutMs) {
   SSL* ssl = AsSsl(ssl_);
   const int most = static_cast<int>(std::min<std::size_t>(size, 1 << 30));
-  return Drive([ssl, buffer, most] { return SSL_read(ssl, buffer, most); }, timeoutMs, true);
+  const ssize_t count = Drive([ssl, buffer, most] { return SSL_read(ssl, buffer, most); }, timeoutMs, true);
+  if (count > 0) read_ = true;
+  return count;
 }
 
 ssize_t TlsSession::ReadNow(void* buffer, std::size_t size) {
@@ -299,6 +305,7 @@ ssize_t TlsSession::ReadNow(void* buffer, std::size_t size) {
       return count;
     }
     total += static_cast<std::size_t>(count);
+    read_ = true;
   }
   return static_cast<ssize_t>(total);
 }
@@ -306,24 +313,43 @@ ssize_t TlsSession::ReadNow(void* buffer, std::size_t size) {
 ssize_t TlsSession::Write(const void* data, std::size_t length, int timeoutMs) {
   SSL* ssl = AsSsl(ssl_);
   const int most = static_cast<int>(std::min<std::size_t>(length, 1 << 30));
-  return Drive([ssl, data, most] { return SSL_write(ssl, data, most); }, timeoutMs, true);
+  const ssize_t count = Drive([ssl, data, most] { return SSL_write(ssl, data, most); }, timeoutMs, true);
+  if (count > 0) wrote_ = true;
+  return count;
 }
 
 bool TlsSession::HasPending() const { return SSL_pending(AsSsl(ssl_)) > 0; }
 
-bool TlsSession::Close() {
+bool TlsSession::Close(int uploadWaitMs) {
   if (closed_) return true;
   closed_ = true;
   SSL* ssl = AsSsl(ssl_);
   ERR_clear_error();
   const int sent = SSL_shutdown(ssl);
-  // What the peer sent that we never read (TLS 1.3 session tickets on a data
-  // connection we only wrote to) would turn our close into a reset, which
-  // may cost the server the last bytes of an upload.
-  char discarded[4096];
-  for (int i = 0; i < 64; ++i) {
-    const ssize_t count = ::recv(socket_, discarded, sizeof discarded, MSG_DONTWAIT);
-    if (count <= 0) break;
+  if (sent >= 0 && wrote_ && !read_ && uploadWaitMs > 0) {
+    // An upload: the server has the last bytes only once it has read our
+    // close_notify, and its answer to it says so. Closing before then may
+    // reset the connection under data it has not read yet.
+    char discarded[4096];
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(uploadWaitMs);
+    for (;;) {
+      const int left = MillisecondsLeft(deadline);
+      if (left <= 0) break;
+      if (Drive([ssl, &discarded] { return SSL_read(ssl, discarded, sizeof discarded); }, left, true) <= 0) break;
+    }
+    ERR_clear_error();
+    return true;
+  }
+  // A few bytes the peer sent that we never read (TLS 1.3 session tickets on
+  // a data connection we only wrote to) would turn our close into a reset,
+  // which may cost the server the last bytes of an upload: they are read
+  // first. More than that is a download given up, whose reset is wanted:
+  // it tells the sending server at once (one that finds its window shut
+  // against a closed socket may otherwise wait for good).
+  int queued = 0;
+  if (::ioctl(socket_, FIONREAD, &queued) == 0 && queued > 0 && queued <= UnreadTailLimit) {
+    char discarded[UnreadTailLimit];
+    [[maybe_unused]] const ssize_t count = ::recv(socket_, discarded, sizeof discarded, MSG_DONTWAIT);
   }
   ERR_clear_error();
   return sent >= 0;

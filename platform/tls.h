@@ -96,9 +96,11 @@ class TlsSession {
   ssize_t Write(const void* data, std::size_t length, int timeoutMs);
   // Decrypted bytes wait to be read (the socket may look idle).
   bool HasPending() const;
-  // Sends close_notify without waiting for the peer's; false when it could
-  // not go out.
-  bool Close();
+  // Sends close_notify; false when it could not go out. On a connection we
+  // only wrote to (an upload), waits up to `uploadWaitMs` for the peer's
+  // close_notify, so the close cannot reset the connection under data the
+  // peer has not read yet; otherwise it does not wait.
+  bool Close(int uploadWaitMs = 0);
 
   // The words of the last ErrorTls failure (OpenSSL's reason).
   const std::string& LastFailure() const { return lastFailure_; }
@@ -113,6 +115,8 @@ class TlsSession {
   void* ssl_;  // SSL
   std::string lastFailure_;
   bool closed_ = false;
+  bool wrote_ = false;  // application data went out
+  bool read_ = false;   // application data came in
 };
 
 }  // namespace korval::platform

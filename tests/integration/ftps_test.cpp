@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "config/config_file.h"
@@ -15,10 +16,13 @@
 #include "config/program_settings.h"
 #include "config/session_profile.h"
 #include "engine/failure_reason.h"
+#include "engine/command_engine.h"
 #include "engine/file_transfer.h"
 #include "engine/logon.h"
 #include "engine/session.h"
 #include "engine/socket_layer.h"
+#include "operations/main_commands.h"
+#include "platform/net.h"
 #include "tests/support/logged_on_session.h"
 #include "tests/support/real_ftp_server.h"
 #include "tests/support/scripted_ftp_server.h"
@@ -74,7 +78,9 @@ class ExplicitTlsTest : public ::testing::TestWithParam<ServerKind>, protected T
     ASSERT_TRUE(server_->Start()) << server_->Error();
   }
   void TearDown() override {
-    if (HasFailure() && server_) std::fprintf(stderr, "--- server log ---\n%s\n", server_->ServerLog().c_str());
+    if (!HasFailure() || !server_) return;
+    std::fprintf(stderr, "--- server log ---\n%s\n--- client log ---\n", server_->ServerLog().c_str());
+    for (const std::string& line : Log()) std::fprintf(stderr, "%s\n", line.c_str());
   }
   RealFtpServer& Server() { return *server_; }
   std::unique_ptr<RealFtpServer> server_;
@@ -126,6 +132,34 @@ TEST_P(ExplicitTlsTest, ListingsAndFilesMoveByteExactBothWaysInBothModes) {
   }
 }
 
+TEST_P(ExplicitTlsTest, CancelEndsATlsReceiveAndTheControlConnectionStaysInStep) {
+  ASSERT_TRUE(Server().WriteFile("big.bin", testing::PatternBytes(0, 48 * 1024 * 1024)));
+  LoggedOnSession session(Target(Server()), {2, Server().CertificateFingerprint()});
+  ASSERT_TRUE(session.Ok()) << FailureReason();
+  // Cancel is pressed in the window while the data loop runs, once the data
+  // connection is in TLS (the loop's hook handles the click).
+  bool clicked = false;
+  platform::InstallBlockingHook([&clicked] {
+    if (clicked || !SocketHasTls(TheSession().DataSocket)) return false;
+    clicked = true;
+    operations::CancelCommand();
+    return true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const int result = ReceiveFile(session.Socket(), "RETR big.bin", Local("big.bin"), 'I');
+  platform::InstallBlockingHook(nullptr);
+  ASSERT_TRUE(clicked);
+  // Well within a user's patience; the waits' own limit is 20 seconds.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_NE(result, 2);
+  EXPECT_EQ(TransferResult(), TransferIncomplete);
+  EXPECT_EQ(TheSession().DataSocket, -1);
+  // The next command over the TLS control connection gets its own reply.
+  TheSession().CancelRequested = false;
+  EXPECT_EQ(SendCommand(session.Socket(), "NOOP"), 2);
+  EXPECT_EQ(TheSession().LastReplyCode, 200);
+}
+
 TEST_P(ExplicitTlsTest, SelfSignedCertificateIsAskedAboutAndKeptWhenTrustedAlways) {
   struct Case {
     const char* name;
@@ -143,8 +177,11 @@ TEST_P(ExplicitTlsTest, SelfSignedCertificateIsAskedAboutAndKeptWhenTrustedAlway
     ClearFailureReason();
     config::WriteSectionString("test", "TLSPIN", std::nullopt);
     if (c.answer) host_.QueueCertificateAnswer(*c.answer);
+    const std::uint32_t cancelPresses = TheSession().CancelPresses.load();
     LoggedOnSession session(Target(Server()), {1, ""});
     EXPECT_EQ(session.Ok(), c.loggedOn) << FailureReason();
+    // Refusing is the user's Cancel: a connect with retries makes no more attempts.
+    EXPECT_EQ(TheSession().CancelPresses.load() != cancelPresses, !c.loggedOn);
     const std::vector<testing::HostCall> asked = host_.CallsTo("AskCertificateTrust");
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, "127.0.0.1");
