@@ -165,11 +165,9 @@ void MainWindow::CreateControls() {
     control->installEventFilter(this);
   }
   for (PaneView* pane : {LocalPaneView(), RemotePaneView()}) {
-    const int id = pane->Side() == platform::PaneSide::Local ? 927 : 931;
     pane->SetDoubleClickHandler([this, pane] { PaneDoubleClicked(pane->Side()); });
     pane->SetSelectionHandler([this] { ApplyControlStates(); });
     pane->viewport()->installEventFilter(this);
-    static_cast<void>(id);
   }
   for (int s : {slot::LocalDirectoryBox, slot::RemoteDirectoryBox}) {
     auto* box = static_cast<QComboBox*>(Control(s));

@@ -40,14 +40,10 @@ CommandTraits TraitsOfCommand(int id) {
   CommandTraits traits;
   switch (id) {
     case 933:
-      traits.ReadsLocalMask = true;
-      break;
     case 943:
       traits.ReadsLocalMask = true;
       break;
     case 934:
-      traits = {true, false, true, true};
-      break;
     case 944:
       traits = {true, false, true, true};
       break;
